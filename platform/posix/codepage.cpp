@@ -1,0 +1,244 @@
+// Code-page conversion on POSIX: single-byte code pages through 256-entry tables built once
+// from iconv, UTF-8 natively, double-byte code pages through iconv directly.
+#include "platform/codepage.h"
+
+#include <errno.h>
+#include <iconv.h>
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/unicode.h"
+
+namespace platform {
+namespace {
+
+constexpr unsigned kAnsi = 1252;
+constexpr unsigned kOem = 850;
+
+struct CodePageName {
+  unsigned number;
+  const char* iconv_name;
+  bool single_byte;
+};
+
+constexpr CodePageName kCodePages[] = {
+    {437, "IBM437", true},         {737, "CP737", true},          {775, "CP775", true},
+    {850, "IBM850", true},         {852, "IBM852", true},         {855, "IBM855", true},
+    {857, "IBM857", true},         {860, "IBM860", true},         {861, "IBM861", true},
+    {862, "IBM862", true},         {863, "IBM863", true},         {865, "IBM865", true},
+    {866, "IBM866", true},         {869, "IBM869", true},         {874, "CP874", true},
+    {1250, "CP1250", true},        {1251, "CP1251", true},        {1252, "CP1252", true},
+    {1253, "CP1253", true},        {1254, "CP1254", true},        {1255, "CP1255", true},
+    {1256, "CP1256", true},        {1257, "CP1257", true},        {1258, "CP1258", true},
+    {10000, "MACINTOSH", true},    {20127, "US-ASCII", true},     {20866, "KOI8-R", true},
+    {21866, "KOI8-U", true},       {28591, "ISO-8859-1", true},   {28592, "ISO-8859-2", true},
+    {28593, "ISO-8859-3", true},   {28594, "ISO-8859-4", true},   {28595, "ISO-8859-5", true},
+    {28596, "ISO-8859-6", true},   {28597, "ISO-8859-7", true},   {28598, "ISO-8859-8", true},
+    {28599, "ISO-8859-9", true},   {28603, "ISO-8859-13", true},  {28605, "ISO-8859-15", true},
+    {932, "CP932", false},         {936, "GBK", false},           {949, "CP949", false},
+    {950, "CP950", false},
+};
+
+unsigned Resolve(unsigned code_page) {
+  if (code_page == kCodePageAnsi) return kAnsi;
+  if (code_page == kCodePageOem) return kOem;
+  return code_page;
+}
+
+const CodePageName* Find(unsigned number) {
+  for (const auto& cp : kCodePages)
+    if (cp.number == number) return &cp;
+  return nullptr;
+}
+
+// RAII for one iconv descriptor; descriptors are not shared between threads.
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  // One call over [in, in+in_len); returns the bytes consumed and written and errno.
+  struct Step {
+    std::size_t consumed, written;
+    int error;
+  };
+  Step Run(const char* in, std::size_t in_len, char* out, std::size_t out_len) {
+    char* src = const_cast<char*>(in);
+    char* dst = out;
+    std::size_t src_left = in_len, dst_left = out_len;
+    const std::size_t r = iconv(cd_, &src, &src_left, &dst, &dst_left);
+    return {in_len - src_left, out_len - dst_left, r == static_cast<std::size_t>(-1) ? errno : 0};
+  }
+  void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+
+ private:
+  iconv_t cd_;
+};
+
+char16_t Utf16leAt(const char* p) {
+  return static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
+                               (static_cast<unsigned char>(p[1]) << 8));
+}
+
+// Decode and encode tables of one single-byte code page.
+struct SingleByteTable {
+  std::array<char16_t, 256> decode{};
+  std::vector<std::int16_t> encode = std::vector<std::int16_t>(0x10000, -1);
+};
+
+std::unique_ptr<SingleByteTable> BuildTable(const char* iconv_name) {
+  Iconv cd("UTF-16LE", iconv_name);
+  if (!cd.ok()) return nullptr;
+  auto table = std::make_unique<SingleByteTable>();
+  for (int b = 255; b >= 0; --b) {
+    const char in = static_cast<char>(b);
+    char out[8];
+    cd.Reset();
+    const auto step = cd.Run(&in, 1, out, sizeof out);
+    // An undefined byte decodes, as on Windows, to the code point of the same value.
+    const char16_t u = (step.error == 0 && step.written == 2) ? Utf16leAt(out) : static_cast<char16_t>(b);
+    table->decode[b] = u;
+    table->encode[u] = static_cast<std::int16_t>(b);  // descending loop: the lowest byte wins
+  }
+  return table;
+}
+
+const SingleByteTable* TableFor(const CodePageName& cp) {
+  static std::mutex mutex;
+  static std::map<unsigned, std::unique_ptr<SingleByteTable>> tables;
+  const std::lock_guard lock(mutex);
+  auto it = tables.find(cp.number);
+  if (it == tables.end()) it = tables.emplace(cp.number, BuildTable(cp.iconv_name)).first;
+  return it->second.get();
+}
+
+void DecodeMultiByte(std::string_view text, const char* iconv_name, std::u16string& out, bool& ok) {
+  Iconv cd("UTF-16LE", iconv_name);
+  ok = cd.ok();
+  if (!ok) return;
+  std::string buffer(text.size() * 4 + 8, '\0');
+  out.clear();
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const auto step = cd.Run(text.data() + pos, text.size() - pos, buffer.data(), buffer.size());
+    for (std::size_t i = 0; i + 1 < step.written; i += 2) out.push_back(Utf16leAt(buffer.data() + i));
+    pos += step.consumed;
+    if (step.error == EILSEQ || step.error == EINVAL) {
+      out.push_back(0xFFFD);
+      pos += (step.error == EINVAL) ? text.size() - pos : 1;
+      cd.Reset();
+    } else if (step.error != 0 && step.error != E2BIG) {
+      break;
+    }
+  }
+}
+
+void EncodeMultiByte(std::u16string_view text, const char* iconv_name, std::string& out, bool& ok) {
+  Iconv cd(iconv_name, "UTF-16LE");
+  ok = cd.ok();
+  if (!ok) return;
+  std::string in;
+  in.reserve(text.size() * 2);
+  for (char16_t u : text) {
+    in.push_back(static_cast<char>(u & 0xFF));
+    in.push_back(static_cast<char>(u >> 8));
+  }
+  std::string buffer(text.size() * 4 + 8, '\0');
+  out.clear();
+  std::size_t pos = 0;
+  while (pos < in.size()) {
+    const auto step = cd.Run(in.data() + pos, in.size() - pos, buffer.data(), buffer.size());
+    out.append(buffer.data(), step.written);
+    pos += step.consumed;
+    if (step.error == EILSEQ || step.error == EINVAL) {
+      out.push_back('?');
+      const char16_t u = Utf16leAt(in.data() + pos);
+      const bool pair = u >= 0xD800 && u <= 0xDBFF && pos + 4 <= in.size() &&
+                        Utf16leAt(in.data() + pos + 2) >= 0xDC00 && Utf16leAt(in.data() + pos + 2) <= 0xDFFF;
+      pos += pair ? 4 : 2;
+      cd.Reset();
+    } else if (step.error != 0 && step.error != E2BIG) {
+      break;
+    }
+  }
+}
+
+}  // namespace
+
+unsigned AnsiCodePage() { return kAnsi; }
+unsigned OemCodePage() { return kOem; }
+
+bool IsKnownCodePage(unsigned code_page) {
+  const unsigned number = Resolve(code_page);
+  return number == kCodePageUtf8 || Find(number) != nullptr;
+}
+
+bool ToUtf16(std::string_view text, unsigned code_page, std::u16string& out) {
+  const unsigned number = Resolve(code_page);
+  if (number == kCodePageUtf8) {
+    Utf8ToUtf16(text, out);
+    return true;
+  }
+  const CodePageName* cp = Find(number);
+  if (cp == nullptr) return false;
+  if (cp->single_byte) {
+    const SingleByteTable* table = TableFor(*cp);
+    if (table == nullptr) return false;
+    std::u16string result(text.size(), u'\0');
+    for (std::size_t i = 0; i < text.size(); ++i) result[i] = table->decode[static_cast<unsigned char>(text[i])];
+    out = std::move(result);
+    return true;
+  }
+  std::u16string result;
+  bool ok = false;
+  DecodeMultiByte(text, cp->iconv_name, result, ok);
+  if (ok) out = std::move(result);
+  return ok;
+}
+
+bool FromUtf16(std::u16string_view text, unsigned code_page, std::string& out) {
+  const unsigned number = Resolve(code_page);
+  if (number == kCodePageUtf8) {
+    Utf16ToUtf8(text, out);
+    return true;
+  }
+  const CodePageName* cp = Find(number);
+  if (cp == nullptr) return false;
+  if (cp->single_byte) {
+    const SingleByteTable* table = TableFor(*cp);
+    if (table == nullptr) return false;
+    std::string result(text.size(), '\0');
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char16_t u = text[i];
+      const std::int16_t b = table->encode[u];
+      result[n++] = b >= 0 ? static_cast<char>(b) : '?';
+      // A surrogate pair is one character: one '?'.
+      if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
+    }
+    result.resize(n);
+    out = std::move(result);
+    return true;
+  }
+  std::string result;
+  bool ok = false;
+  EncodeMultiByte(text, cp->iconv_name, result, ok);
+  if (ok) out = std::move(result);
+  return ok;
+}
+
+bool ConvertCodePage(std::string_view text, unsigned from, unsigned to, std::string& out) {
+  std::u16string wide;
+  return ToUtf16(text, from, wide) && FromUtf16(wide, to, out);
+}
+
+}  // namespace platform
