@@ -1,0 +1,36 @@
+"""Prints the median time of every benchmark in Google Benchmark JSON files and, for each
+benchmark with a "baseline" partner, the ratio ours / baseline.
+
+A benchmark's baseline is named in the file BENCH_PAIRS below as (ours, baseline) pairs;
+benchmarks without a pair are only listed."""
+import json
+import sys
+
+BENCH_PAIRS = [
+    ("TableLoadAndFiveLookups", "BareLibxml2Parse"),
+]
+
+
+def medians(paths):
+    result = {}
+    for path in paths:
+        with open(path) as f:
+            data = json.load(f)
+        for b in data["benchmarks"]:
+            if b.get("aggregate_name") == "median":
+                result[b["run_name"]] = b["real_time"], b["time_unit"]
+    return result
+
+
+def main(paths):
+    m = medians(paths)
+    for name, (t, unit) in sorted(m.items()):
+        print(f"{name:50s} {t:12.1f} {unit}")
+    print()
+    for ours, base in BENCH_PAIRS:
+        if ours in m and base in m:
+            print(f"{ours} / {base} = {m[ours][0] / m[base][0]:.2f}")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -1,0 +1,91 @@
+// Code-page conversion: the ANSI and OEM code pages, explicit numbers, and what happens to
+// text a code page cannot hold.
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::u16string Decode(std::string_view text, unsigned cp) {
+  std::u16string out;
+  EXPECT_TRUE(platform::ToUtf16(text, cp, out)) << "code page " << cp;
+  return out;
+}
+
+std::string Encode(std::u16string_view text, unsigned cp) {
+  std::string out;
+  EXPECT_TRUE(platform::FromUtf16(text, cp, out)) << "code page " << cp;
+  return out;
+}
+
+TEST(CodePage, AnsiIsWindows1252AndOemIs850) {
+  EXPECT_EQ(platform::AnsiCodePage(), 1252u);
+  EXPECT_EQ(platform::OemCodePage(), 850u);
+  EXPECT_EQ(Decode("\x80\xE9\x9F", platform::kCodePageAnsi), u"\u20AC\u00E9\u0178");
+  EXPECT_EQ(Decode("\x82", platform::kCodePageOem), u"\u00E9");
+}
+
+TEST(CodePage, Windows1252HolesDecodeToTheirC1ControlsAndBack) {
+  for (const unsigned hole : {0x81u, 0x8Du, 0x8Fu, 0x90u, 0x9Du}) {
+    const std::string byte(1, static_cast<char>(hole));
+    const std::u16string wide = Decode(byte, 1252);
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(wide[0], hole);
+    EXPECT_EQ(Encode(wide, 1252), byte);
+  }
+}
+
+TEST(CodePage, EveryByteOfTheSingleByteCodePagesRoundTrips) {
+  for (unsigned cp : {437u, 850u, 852u, 866u, 1250u, 1251u, 1252u, 1253u, 28591u, 28592u, 28605u}) {
+    std::string all;
+    for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
+    EXPECT_EQ(Encode(Decode(all, cp), cp), all) << "code page " << cp;
+  }
+}
+
+TEST(CodePage, UnmappableCharactersBecomeQuestionMarks) {
+  EXPECT_EQ(Encode(u"a\u4E2Db", 1252), "a?b");
+  // A surrogate pair is one character, an unpaired surrogate is one too.
+  EXPECT_EQ(Encode(u"x\U0001F600y", 1252), "x?y");
+  EXPECT_EQ(Encode(std::u16string(u"x") + char16_t(0xD800) + u"y", 1252), "x?y");
+  EXPECT_EQ(Encode(u"\u20AC", 28591), "?");
+}
+
+TEST(CodePage, Utf8IsExactAndRepairsInvalidSequences) {
+  EXPECT_EQ(Decode("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", 65001), u"\u00E9\u20AC\U0001F600");
+  EXPECT_EQ(Encode(u"\u00E9\u20AC\U0001F600", 65001), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80");
+  // Overlong, surrogate, truncated and stray continuation bytes each give U+FFFD.
+  EXPECT_EQ(Decode("\xC0\xAF", 65001), u"\uFFFD\uFFFD");
+  EXPECT_EQ(Decode("\xED\xA0\x80", 65001), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(Decode("a\xE2\x82", 65001), u"a\uFFFD");
+  EXPECT_EQ(Decode("\x80z", 65001), u"\uFFFDz");
+}
+
+TEST(CodePage, DoubleByteCodePagesGoThroughIconv) {
+  const std::string shift_jis = "\x93\xFA\x96\x7B";  // "Japan" in kanji
+  EXPECT_EQ(Decode(shift_jis, 932), u"\u65E5\u672C");
+  EXPECT_EQ(Encode(u"\u65E5\u672C", 932), shift_jis);
+  EXPECT_EQ(Encode(u"\u65E5\u00E9", 932), "\x93\xFA?");
+  EXPECT_EQ(Decode("a\x93", 932), u"a\uFFFD");  // a lead byte without its trail byte
+}
+
+TEST(CodePage, UnknownCodePagesFailAndLeaveTheOutputAlone) {
+  std::u16string wide = u"keep";
+  std::string narrow = "keep";
+  EXPECT_FALSE(platform::IsKnownCodePage(12345));
+  EXPECT_FALSE(platform::ToUtf16("x", 12345, wide));
+  EXPECT_FALSE(platform::FromUtf16(u"x", 12345, narrow));
+  EXPECT_FALSE(platform::ConvertCodePage("x", 12345, 1252, narrow));
+  EXPECT_EQ(wide, u"keep");
+  EXPECT_EQ(narrow, "keep");
+}
+
+TEST(CodePage, AnsiToOemAndBack) {
+  std::string oem, ansi;
+  ASSERT_TRUE(platform::ConvertCodePage("Gr\xFC\xDF" "e \x80", platform::kCodePageAnsi, platform::kCodePageOem, oem));
+  EXPECT_EQ(oem, "Gr\x81\xE1" "e ?");  // 850 has no euro sign
+  ASSERT_TRUE(platform::ConvertCodePage(oem, platform::kCodePageOem, platform::kCodePageAnsi, ansi));
+  EXPECT_EQ(ansi, "Gr\xFC\xDF" "e ?");
+}
+
+}  // namespace

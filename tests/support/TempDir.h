@@ -1,0 +1,43 @@
+// A temporary folder for one test, removed with everything in it when the test ends.
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <string_view>
+
+namespace testsupport {
+
+class TempDir {
+ public:
+  TempDir() {
+    std::random_device seed;
+    std::mt19937_64 random(seed());
+    for (;;) {
+      path_ = std::filesystem::temp_directory_path() / ("tidewell-" + std::to_string(random()));
+      if (std::filesystem::create_directory(path_)) break;
+    }
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Writes `bytes` exactly to the file `name` in this folder and returns its path.
+  std::string Write(const std::string& name, std::string_view bytes) const {
+    const auto file = path_ / name;
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return file.string();
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace testsupport
