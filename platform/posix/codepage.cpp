@@ -84,6 +84,11 @@ class Iconv {
   iconv_t cd_;
 };
 
+bool IsSurrogatePairAt(std::u16string_view text, std::size_t i) {
+  return i + 1 < text.size() && text[i] >= 0xD800 && text[i] <= 0xDBFF && text[i + 1] >= 0xDC00 &&
+         text[i + 1] <= 0xDFFF;
+}
+
 char16_t Utf16leAt(const char* p) {
   return static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
                                (static_cast<unsigned char>(p[1]) << 8));
@@ -121,10 +126,9 @@ const SingleByteTable* TableFor(const CodePageName& cp) {
   return it->second.get();
 }
 
-void DecodeMultiByte(std::string_view text, const char* iconv_name, std::u16string& out, bool& ok) {
+bool DecodeMultiByte(std::string_view text, const char* iconv_name, std::u16string& out) {
   Iconv cd("UTF-16LE", iconv_name);
-  ok = cd.ok();
-  if (!ok) return;
+  if (!cd.ok()) return false;
   std::string buffer(text.size() * 4 + 8, '\0');
   out.clear();
   std::size_t pos = 0;
@@ -140,12 +144,12 @@ void DecodeMultiByte(std::string_view text, const char* iconv_name, std::u16stri
       break;
     }
   }
+  return true;
 }
 
-void EncodeMultiByte(std::u16string_view text, const char* iconv_name, std::string& out, bool& ok) {
+bool EncodeMultiByte(std::u16string_view text, const char* iconv_name, std::string& out) {
   Iconv cd(iconv_name, "UTF-16LE");
-  ok = cd.ok();
-  if (!ok) return;
+  if (!cd.ok()) return false;
   std::string in;
   in.reserve(text.size() * 2);
   for (char16_t u : text) {
@@ -161,15 +165,36 @@ void EncodeMultiByte(std::u16string_view text, const char* iconv_name, std::stri
     pos += step.consumed;
     if (step.error == EILSEQ || step.error == EINVAL) {
       out.push_back('?');
-      const char16_t u = Utf16leAt(in.data() + pos);
-      const bool pair = u >= 0xD800 && u <= 0xDBFF && pos + 4 <= in.size() &&
-                        Utf16leAt(in.data() + pos + 2) >= 0xDC00 && Utf16leAt(in.data() + pos + 2) <= 0xDFFF;
-      pos += pair ? 4 : 2;
+      pos += IsSurrogatePairAt(text, pos / 2) ? 4 : 2;
       cd.Reset();
     } else if (step.error != 0 && step.error != E2BIG) {
       break;
     }
   }
+  return true;
+}
+
+// Runs the conversion that fits the code page into a fresh result; `out` is replaced only
+// when the code page is known.
+template <typename Out, typename Utf8, typename Table, typename Multi>
+bool Convert(unsigned code_page, Out& out, Utf8 utf8, Table table, Multi multi) {
+  const unsigned number = Resolve(code_page);
+  Out result;
+  if (number == kCodePageUtf8) {
+    utf8(result);
+  } else {
+    const CodePageName* cp = Find(number);
+    if (cp == nullptr) return false;
+    if (cp->single_byte) {
+      const SingleByteTable* t = TableFor(*cp);
+      if (t == nullptr) return false;
+      table(*t, result);
+    } else if (!multi(cp->iconv_name, result)) {
+      return false;
+    }
+  }
+  out = std::move(result);
+  return true;
 }
 
 }  // namespace
@@ -183,57 +208,27 @@ bool IsKnownCodePage(unsigned code_page) {
 }
 
 bool ToUtf16(std::string_view text, unsigned code_page, std::u16string& out) {
-  const unsigned number = Resolve(code_page);
-  if (number == kCodePageUtf8) {
-    Utf8ToUtf16(text, out);
-    return true;
-  }
-  const CodePageName* cp = Find(number);
-  if (cp == nullptr) return false;
-  if (cp->single_byte) {
-    const SingleByteTable* table = TableFor(*cp);
-    if (table == nullptr) return false;
-    std::u16string result(text.size(), u'\0');
-    for (std::size_t i = 0; i < text.size(); ++i) result[i] = table->decode[static_cast<unsigned char>(text[i])];
-    out = std::move(result);
-    return true;
-  }
-  std::u16string result;
-  bool ok = false;
-  DecodeMultiByte(text, cp->iconv_name, result, ok);
-  if (ok) out = std::move(result);
-  return ok;
+  return Convert(code_page, out, [&](std::u16string& result) { Utf8ToUtf16(text, result); },
+                 [&](const SingleByteTable& table, std::u16string& result) {
+                   result.resize(text.size());
+                   for (std::size_t i = 0; i < text.size(); ++i)
+                     result[i] = table.decode[static_cast<unsigned char>(text[i])];
+                 },
+                 [&](const char* name, std::u16string& result) { return DecodeMultiByte(text, name, result); });
 }
 
 bool FromUtf16(std::u16string_view text, unsigned code_page, std::string& out) {
-  const unsigned number = Resolve(code_page);
-  if (number == kCodePageUtf8) {
-    Utf16ToUtf8(text, out);
-    return true;
-  }
-  const CodePageName* cp = Find(number);
-  if (cp == nullptr) return false;
-  if (cp->single_byte) {
-    const SingleByteTable* table = TableFor(*cp);
-    if (table == nullptr) return false;
-    std::string result(text.size(), '\0');
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char16_t u = text[i];
-      const std::int16_t b = table->encode[u];
-      result[n++] = b >= 0 ? static_cast<char>(b) : '?';
-      // A surrogate pair is one character: one '?'.
-      if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) ++i;
-    }
-    result.resize(n);
-    out = std::move(result);
-    return true;
-  }
-  std::string result;
-  bool ok = false;
-  EncodeMultiByte(text, cp->iconv_name, result, ok);
-  if (ok) out = std::move(result);
-  return ok;
+  return Convert(code_page, out, [&](std::string& result) { Utf16ToUtf8(text, result); },
+                 [&](const SingleByteTable& table, std::string& result) {
+                   result.reserve(text.size());
+                   for (std::size_t i = 0; i < text.size(); ++i) {
+                     const char16_t u = text[i];
+                     const std::int16_t b = table.encode[u];
+                     result.push_back(b >= 0 ? static_cast<char>(b) : '?');
+                     if (IsSurrogatePairAt(text, i)) ++i;  // one character: one '?'
+                   }
+                 },
+                 [&](const char* name, std::string& result) { return EncodeMultiByte(text, name, result); });
 }
 
 bool ConvertCodePage(std::string_view text, unsigned from, unsigned to, std::string& out) {

@@ -89,8 +89,12 @@ std::u16string FromXml(const xmlChar* text) {
 
 std::u16string QualifiedName(const xmlNs* ns, const xmlChar* name) {
   std::u16string out;
-  if (ns != nullptr && ns->prefix != nullptr) out = FromXml(ns->prefix) + u":";
-  return out + FromXml(name);
+  if (ns != nullptr && ns->prefix != nullptr) {
+    out = FromXml(ns->prefix);
+    out.push_back(u':');
+  }
+  out.append(FromXml(name));
+  return out;
 }
 
 struct XmlFree {
@@ -192,7 +196,7 @@ Node::Attribute Node::GetAttribute(std::u16string_view name, std::u16string& val
   }
   for (const xmlNs* ns = n->nsDef; ns != nullptr; ns = ns->next) {
     std::u16string declared = u"xmlns";
-    if (ns->prefix != nullptr) declared += u":" + FromXml(ns->prefix);
+    if (ns->prefix != nullptr) declared.append(u":").append(FromXml(ns->prefix));
     if (declared != name) continue;
     value = FromXml(ns->href);
     return Attribute::kFound;
