@@ -1,0 +1,225 @@
+// QxString formatting: the reserve from one scan of the format, output the scan misjudges,
+// message formatting and the wide view.
+#include <cfloat>
+#include <climits>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
+#include <stdexcept>
+#include <string>
+
+#include "platform/message_format.h"
+#include "tests/foundation/string_test_support.h"
+
+namespace {
+
+// FormatV without the compiler's printf checking, for formats it would not accept.
+void FormatUnchecked(QxString& s, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  s.FormatV(format, args);
+  va_end(args);
+}
+
+std::string Printf(const char* format, ...) {
+  va_list args, again;
+  va_start(args, format);
+  va_copy(again, args);
+  const int n = std::vsnprintf(nullptr, 0, format, args);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  std::vsnprintf(out.data(), out.size() + 1, format, again);
+  va_end(again);
+  va_end(args);
+  return out;
+}
+
+std::string MessageOf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string out = "<unchanged>";
+  if (!platform::FormatMessageFromString(format, args, out)) out = "<failed>";
+  va_end(args);
+  return out;
+}
+
+TEST(QxStringFormat, ReserveComesFromTheScan) {
+  QxString s;
+  s.Format("%d", INT_MIN);
+  EXPECT_STREQ(s, "-2147483648");
+  EXPECT_EQ(s.GetAllocLength(), 32);
+  QxString n;
+  FormatUnchecked(n, "%s", static_cast<const char*>(nullptr));
+  EXPECT_STREQ(n, "(null)");
+  EXPECT_TRUE(BlockIs(n, 1, 6, 6));
+  QxString mixed;
+  mixed.Format("ab%5.2f|%-8s|%c%%%#x", 3.14159, "xy", 'q', 255u);
+  EXPECT_STREQ(mixed, Printf("ab%5.2f|%-8s|%c%%%#x", 3.14159, "xy", 'q', 255u).c_str());
+  // 2 + 128 + 1 + 8 + 1 + 2 + 1 + 2 (for #) + 32
+  EXPECT_EQ(mixed.GetAllocLength(), 177);
+  QxString star;
+  star.Format("%*.*s", 10, 3, "abcdef");
+  EXPECT_STREQ(star, "       abc");
+  // The scan cuts the width to the precision (3); the text still came out whole.
+  EXPECT_TRUE(BlockIs(star, 1, 10, 10));
+}
+
+TEST(QxStringFormat, ReusesALargerPrivateBuffer) {
+  QxString s;
+  s.GetBuffer(200);
+  const char* buffer = s;
+  s.Format("%d-%s", 42, "x");
+  EXPECT_EQ(static_cast<const char*>(s), buffer);
+  EXPECT_TRUE(BlockIs(s, 1, 4, 200));
+}
+
+// Run under AddressSanitizer: every one of these outgrows the scan's estimate.
+TEST(QxStringFormat, OutputTheEstimateMisjudgesComesOutWhole) {
+  QxString s;
+  s.Format("%lld %s", LLONG_MIN, "after a 64-bit value");
+  EXPECT_STREQ(s, Printf("%lld %s", LLONG_MIN, "after a 64-bit value").c_str());
+  s.Format("%E|%s", DBL_MAX, "tail");
+  EXPECT_STREQ(s, Printf("%E|%s", DBL_MAX, "tail").c_str());
+  s.Format("%f", DBL_MAX);  // 309 digits before the point
+  EXPECT_STREQ(s, Printf("%f", DBL_MAX).c_str());
+  EXPECT_GT(s.GetLength(), 128);
+  s.Format("%Lf %s", static_cast<long double>(DBL_MAX) * 1e10L, "long double");
+  EXPECT_STREQ(s, Printf("%Lf %s", static_cast<long double>(DBL_MAX) * 1e10L, "long double").c_str());
+  s.Format("%ls|%lc|%s", L"wide text that is rather long for its estimate", static_cast<wint_t>(L'w'), "end");
+  EXPECT_STREQ(s, Printf("%ls|%lc|%s", L"wide text that is rather long for its estimate",
+                         static_cast<wint_t>(L'w'), "end").c_str());
+  s.Format("%*d|%s", 300, 7, "wide field");
+  EXPECT_STREQ(s, Printf("%*d|%s", 300, 7, "wide field").c_str());
+  s.Format("%*d|%.*s|", -40, 7, -1, "negative width and precision");
+  EXPECT_STREQ(s, Printf("%*d|%.*s|", -40, 7, -1, "negative width and precision").c_str());
+  s.Format("%jd %zu %td %hhd %hd %s", INTMAX_MIN, SIZE_MAX, PTRDIFF_MIN, 300, 70000, "sizes");
+  EXPECT_STREQ(s, Printf("%jd %zu %td %hhd %hd %s", INTMAX_MIN, SIZE_MAX, PTRDIFF_MIN, 300, 70000, "sizes").c_str());
+  s.Format("%#llo %s", ULLONG_MAX, "octal");
+  EXPECT_STREQ(s, Printf("%#llo %s", ULLONG_MAX, "octal").c_str());
+  FormatUnchecked(s, "%2$s %1$s", "second", "first");
+  EXPECT_STREQ(s, "first second");
+  EXPECT_LE(s.GetLength(), s.GetAllocLength());
+}
+
+TEST(QxStringFormat, WindowsSizePrefixesKeepArgumentsAligned) {
+  QxString s;
+  // The scan reads the 64-bit value as 64 bits, so the text argument after it stays a text.
+  FormatUnchecked(s, "%I64d|%s", static_cast<long long>(1) << 40, "text");
+  EXPECT_STREQ(s, Printf("%I64d|%s", static_cast<long long>(1) << 40, "text").c_str());
+  FormatUnchecked(s, "%Q%s", "unknown conversion first");
+  EXPECT_STREQ(s, Printf("%Q%s", "unknown conversion first").c_str());
+}
+
+TEST(QxStringFormat, PrecisionBoundsAnUnterminatedArgument) {
+  const char bytes[4] = {'a', 'b', 'c', 'd'};  // no zero
+  QxString s;
+  s.Format("%.3s|%.*s", bytes, 4, bytes);
+  EXPECT_STREQ(s, "abc|abcd");
+}
+
+TEST(QxStringFormat, FormatAndArgumentsMayBeItsOwnText) {
+  QxString s("abc");
+  s.Format("%s-%s", static_cast<const char*>(s), static_cast<const char*>(s));
+  EXPECT_STREQ(s, "abc-abc");
+  QxString own("<%d>");
+  own.GetBuffer(64);
+  FormatUnchecked(own, own, 5);
+  EXPECT_STREQ(own, "<5>");
+  QxString nullFormat("x");
+  FormatUnchecked(nullFormat, nullptr);
+  EXPECT_TRUE(nullFormat.IsEmpty());
+}
+
+TEST(QxStringFormat, OutputTheRuntimeCannotProduceLeavesAnEmptyText) {
+  QxString s("previous text");
+  s.GetBuffer(64);
+  s.Format("%ls", L"\u00e4");  // no multibyte form in the C locale
+  EXPECT_TRUE(BlockIs(s, 1, 0, 64));
+  QxString fresh;
+  fresh.Format("x%lsy", L"\u00e4");
+  EXPECT_TRUE(fresh.IsEmpty());
+}
+
+TEST(QxStringFormat, LockedStringKeepsItsBufferWhenTheTextFits) {
+  QxString s;
+  s.GetBuffer(40);
+  s.LockBuffer();
+  const char* buffer = s;
+  s.Format("%d", 12);
+  EXPECT_EQ(static_cast<const char*>(s), buffer);
+  EXPECT_TRUE(BlockIs(s, -1, 2, 40));
+}
+
+TEST(QxStringFormatMessage, InsertsAndEscapes) {
+  EXPECT_EQ(MessageOf("%1 and %2", "one", "two"), "one and two");
+  EXPECT_EQ(MessageOf("%2 before %1", "one", "two"), "two before one");
+  EXPECT_EQ(MessageOf("%1!d! / %2!04x! / %3!-5s!|", 42, 255, "ab"), "42 / 00ff / ab   |");
+  EXPECT_EQ(MessageOf("%1!*.*s!|%4", 6, 2, "abcdef", "next"), "    ab|next");
+  EXPECT_EQ(MessageOf("%1!I64u! %2!lld! %3!hs!", 1ULL << 40, -5LL, "narrow"), "1099511627776 -5 narrow");
+  EXPECT_EQ(MessageOf("a%%b%.c%!d%te%rf%ng% h%qi"), "a%b.c!d\te\rf\r\ng hqi");
+  EXPECT_EQ(MessageOf("line one\nline two\r\nthree\rfour"), "line one\r\nline two\r\nthree\r\nfour");
+  EXPECT_EQ(MessageOf("kept%0 dropped"), "kept");
+  EXPECT_EQ(MessageOf("%10|%1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"), "ten|1");
+  EXPECT_EQ(MessageOf("%1!c!%2!.3f!", 'x', 2.5), "x2.500");
+  const unsigned short wide[] = {0x48, 0xE4, 0x20AC, 0};
+  EXPECT_EQ(MessageOf("%1!S!|%1!ls!|%2!wc!|%3!5.1S!", wide, 0xE4, wide), "H\xE4\x80|H\xE4\x80|\xE4|    H");
+}
+
+TEST(QxStringFormatMessage, BadFormatsFail) {
+  EXPECT_EQ(MessageOf("trailing %"), "<failed>");
+  EXPECT_EQ(MessageOf("%1!d", 1), "<failed>");
+  EXPECT_EQ(MessageOf("%1!n!", nullptr), "<failed>");
+  EXPECT_EQ(MessageOf("%1!y!", 1), "<failed>");
+  EXPECT_EQ(MessageOf("%1!s! %1!d!", "a"), "<failed>");
+  EXPECT_EQ(MessageOf("%0"), "<failed>");
+  EXPECT_EQ(MessageOf(""), "<failed>");
+  EXPECT_EQ(MessageOf(nullptr), "<failed>");
+  EXPECT_EQ(MessageOf("%1!9999999d!", 1), "<failed>");
+}
+
+TEST(QxStringFormatMessage, MemberAssignsOrThrowsLeavingTheString) {
+  QxString s("before");
+  s.FormatMessageA("%1 is %2!d! years", "Ann", 30);
+  EXPECT_STREQ(s, "Ann is 30 years");
+  EXPECT_THROW(s.FormatMessageA("50 %"), std::runtime_error);
+  EXPECT_STREQ(s, "Ann is 30 years");
+  EXPECT_THROW(s.FormatMessageA(""), std::runtime_error);
+  EXPECT_STREQ(s, "Ann is 30 years");
+}
+
+TEST(QxStringWideView, SixteenBitCopyBehindTheText) {
+  QxString s("abc");
+  const unsigned short* w = s;
+  const unsigned short expected[] = {'a', 'b', 'c', 0};
+  EXPECT_EQ(std::memcmp(w, expected, sizeof expected), 0);
+  EXPECT_EQ(s.GetLength(), 3);
+  EXPECT_GE(s.GetAllocLength(), 12);
+  EXPECT_STREQ(s, "abc");
+  EXPECT_EQ(reinterpret_cast<const char*>(w), static_cast<const char*>(s) + 4);
+}
+
+TEST(QxStringWideView, AnsiCodePageAndSharing) {
+  QxString s("\xE4\x80\x9F!");
+  const QxString other(s);
+  const unsigned short* w = s;
+  const unsigned short expected[] = {0xE4, 0x20AC, 0x178, '!', 0};
+  EXPECT_EQ(std::memcmp(w, expected, sizeof expected), 0);
+  EXPECT_NE(BlockOf(s), BlockOf(other));
+  EXPECT_TRUE(BlockIs(other, 1, 4, 4));
+  QxString empty;
+  const unsigned short* e = empty;
+  EXPECT_EQ(e[0], 0);
+  EXPECT_TRUE(empty.IsEmpty());
+}
+
+TEST(QxStringWideView, TextWithZeroBytesKeepsItsLength) {
+  QxString s("ab\0cd", 5);
+  const unsigned short* w = s;
+  EXPECT_EQ(w[0], 'a');
+  EXPECT_EQ(w[2], 0);
+  EXPECT_EQ(s.GetLength(), 5);
+  EXPECT_EQ(std::memcmp(static_cast<const char*>(s), "ab\0cd", 6), 0);
+}
+
+}  // namespace
