@@ -1,0 +1,36 @@
+// File services: the running program's file and folder, the current folder, existence and
+// readability tests, and an atomic file copy, after GetModuleFileNameA,
+// GetCurrentDirectoryA, GetFileAttributesA and CopyFileA.
+//
+// Folders end with the platform separator ('/' on POSIX, '\' on Windows). File names are
+// byte strings passed to the system unchanged.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The running program's file, as a full path. Fails, leaving `path` unchanged, when the
+// system cannot name it.
+[[nodiscard]] bool ProgramFile(std::string& path);
+
+// The folder of the running program's file, ending with the separator.
+[[nodiscard]] bool ProgramFolder(std::string& folder);
+
+// The process's current folder, ending with the separator.
+[[nodiscard]] bool CurrentFolder(std::string& folder);
+
+// True when `path` names something that is not a folder (links followed).
+[[nodiscard]] bool FileExists(const char* path);
+
+// True when `path` names a file (not a folder) that this process can open for reading.
+[[nodiscard]] bool FileReadable(const char* path);
+
+// Copies the file `from` to `to`, with its permission bits and modification time. An existing
+// `to` is replaced, unless `fail_if_exists`; `to` is never seen half-written: the copy is made
+// beside it and renamed into place under the lock file the profile functions use, so a copy
+// over an INI file never interleaves with a profile write. False on any failure, `to` then
+// unchanged.
+[[nodiscard]] bool CopyFileAtomic(const char* from, const char* to, bool fail_if_exists);
+
+}  // namespace platform

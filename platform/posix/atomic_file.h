@@ -1,0 +1,65 @@
+// Whole-file reads and atomic whole-file replacement on POSIX, and the lock file that
+// serialises the platform layer's writers of one file across processes.
+//
+// A writer holds the lock of the file it writes, makes the new content in a temporary file
+// in the same folder, flushes it to disk and renames it over the file, so a reader (which
+// takes no lock) sees the old or the new file, never a part, and a writer killed at any
+// moment leaves the old file (and at worst a stray temporary file ".<name>.<...>.tmp").
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform::detail {
+
+// Files larger than this are treated as unreadable rather than read into memory.
+inline constexpr std::uint64_t kMaxFileBytes = 256u << 20;
+
+enum class ReadStatus { kRead, kMissing, kFailed };
+
+// Reads the regular file `path` whole into `bytes`, and its status at opening into `info`
+// when given. kMissing when nothing of that name exists; kFailed when it is not a regular
+// file, cannot be read or is larger than kMaxFileBytes. `bytes` is changed only on kRead.
+[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info = nullptr);
+
+// The file a write to `path` must replace: `path` itself, or the final target when it is a
+// symbolic link (renaming over the link would turn it into a plain file).
+[[nodiscard]] std::string WriteTarget(const std::string& path);
+
+// The exclusive lock of one file: the lock file "<path>.lock", which the holder removes when
+// it releases the lock. Released by destruction. Not movable.
+class PathLock {
+ public:
+  PathLock() = default;
+  ~PathLock();
+  PathLock(const PathLock&) = delete;
+  PathLock& operator=(const PathLock&) = delete;
+
+  // Waits until this object holds the lock of `path`. False when the lock file cannot be
+  // made (for example in a read-only folder).
+  [[nodiscard]] bool Acquire(const std::string& path);
+
+ private:
+  int fd_ = -1;
+  std::string lock_path_;
+};
+
+// What the replacement file's status should copy; null fields leave the defaults.
+struct ReplaceOptions {
+  const struct stat* mode_from = nullptr;   // permission bits (default: 0666 less the umask)
+  const struct stat* times_from = nullptr;  // access and modification times (default: now)
+  bool fail_if_exists = false;              // do not replace an existing file
+};
+
+// Replaces (or creates) `path` with `bytes` through a temporary file, flush and rename. The caller holds
+// the file's PathLock. False, with `path` unchanged, on any failure (also when
+// `fail_if_exists` is set and the file exists).
+[[nodiscard]] bool ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
+
+// The same with the content read from the open descriptor `from` until its end.
+[[nodiscard]] bool ReplaceFileFrom(const std::string& path, int from, const ReplaceOptions& options = {});
+
+}  // namespace platform::detail

@@ -1,0 +1,77 @@
+// The read cache of the profile functions on POSIX: parsed INI files kept by path, so that
+// repeated reads of an unchanged file do not parse it again, while a change made by anyone
+// (another process, an editor, a copy over it) is seen at the next read.
+//
+// A cached file is recognised by its stamp: device, inode, size, and modification and
+// status-change times in nanoseconds. Time stamps are taken from a coarse clock, so a change
+// soon after the cached version could leave every field equal (same inode, size and time
+// tick). The status-change time cannot be set by programs; while it is within kRacyWindow of
+// the moment the file was read, the stamp alone is not trusted and the bytes are compared
+// instead (read, not parsed). Once a read starts later than that, any further change must
+// carry a later time, and the stamp suffices.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/posix/ini_document.h"
+
+namespace platform::detail {
+
+// Longer than the time-stamp granularity of the file systems in use (2 s on FAT).
+inline constexpr std::chrono::nanoseconds kRacyWindow = std::chrono::seconds(3);
+
+class ProfileCache {
+ public:
+  // Keeps up to `capacity` files; `racy_window` is kRacyWindow but for tests.
+  explicit ProfileCache(std::size_t capacity = 8, std::chrono::nanoseconds racy_window = kRacyWindow)
+      : capacity_(capacity), racy_window_ns_(racy_window.count()) {}
+
+  // The parsed content of the file `path`, shared with the cache: it stays valid for the
+  // caller after the cache drops or replaces it. Null when the file is missing or cannot be
+  // read.
+  [[nodiscard]] std::shared_ptr<const IniDocument> Load(const std::string& path);
+
+  // Drops what is cached for `path` (after the process changed the file itself).
+  void Forget(const std::string& path);
+
+  // How many times a file was parsed.
+  [[nodiscard]] std::uint64_t parses() const;
+
+ private:
+  struct Stamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::int64_t size = 0;
+    std::int64_t modified_ns = 0;
+    std::int64_t changed_ns = 0;
+    friend bool operator==(const Stamp&, const Stamp&) = default;
+  };
+  struct Entry {
+    std::string path;
+    Stamp stamp;
+    std::shared_ptr<const IniDocument> document;
+    std::string bytes;     // kept only while the stamp alone is not trusted
+    bool settled = false;  // the stamp alone proves the file unchanged
+    std::uint64_t last_use = 0;
+  };
+
+  void Store(const std::string& path, const Stamp& stamp, std::string bytes,
+             std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns);
+
+  mutable std::mutex mutex_;
+  std::size_t capacity_;
+  std::int64_t racy_window_ns_;
+  std::vector<Entry> entries_;
+  std::uint64_t uses_ = 0;
+  std::uint64_t parses_ = 0;
+};
+
+// The process's cache, made on first use and never destroyed.
+[[nodiscard]] ProfileCache& TheProfileCache();
+
+}  // namespace platform::detail

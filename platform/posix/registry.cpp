@@ -1,0 +1,288 @@
+// The registry on POSIX: handles, the roots, path and name rules, and the buffer contracts
+// of the Windows calls, over the database of registry_store.h.
+#include "platform/registry.h"
+
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/machine.h"
+#include "platform/posix/registry_store.h"
+
+namespace platform {
+
+struct RegistryKeyAccess {
+  static void Set(RegistryKey& key, HKEY handle) { key.handle_ = handle; }
+};
+
+namespace {
+
+using detail::KeyId;
+using detail::RegistrySession;
+
+constexpr std::size_t kMaxNameLength = 255;
+
+// What an open handle stands for: a key of the database of one machine.
+struct OpenKeyEntry {
+  KeyId id;
+  bool writable;
+  std::uint64_t machine;
+};
+
+struct HandleTable {
+  std::mutex mutex;
+  std::unordered_map<std::uintptr_t, OpenKeyEntry> keys;
+  std::uintptr_t last = 0;
+};
+
+HandleTable& TheHandles() {
+  // Never destroyed: keys held by static objects of other files are closed while it ends.
+  static HandleTable* const table = new HandleTable;
+  return *table;
+}
+
+HKEY AddHandle(const OpenKeyEntry& entry) {
+  HandleTable& table = TheHandles();
+  const std::lock_guard lock(table.mutex);
+  // Handles stay below the roots' values, also where a pointer has 32 bits.
+  do table.last = table.last % 0x7FFFFFFF + 1;
+  while (table.keys.contains(table.last));
+  table.keys.emplace(table.last, entry);
+  return HKEY{detail::RegistryHandleBits{table.last}};
+}
+
+bool FindHandle(HKEY key, OpenKeyEntry& entry) {
+  HandleTable& table = TheHandles();
+  const std::lock_guard lock(table.mutex);
+  const auto found = table.keys.find(key.bits().bits);
+  if (found == table.keys.end()) return false;
+  entry = found->second;
+  return true;
+}
+
+bool IsRoot(HKEY key) {
+  return key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER || key == HKEY_USERS;
+}
+
+// The key a handle stands for, and whether it may be changed through it.
+long Resolve(RegistrySession& session, HKEY key, KeyId& id, bool& writable) {
+  writable = true;
+  if (key == HKEY_LOCAL_MACHINE) {
+    id = detail::kMachineRootId;
+    return kErrorSuccess;
+  }
+  if (key == HKEY_USERS) {
+    id = detail::kUsersRootId;
+    return kErrorSuccess;
+  }
+  if (key == HKEY_CURRENT_USER) {
+    const std::string account = AccountName();
+    if (account.size() > kMaxNameLength || account.find('\\') != std::string::npos)
+      return kErrorInvalidParameter;
+    return session.AccountKey(account, id);
+  }
+  OpenKeyEntry entry{};
+  if (!FindHandle(key, entry) || entry.machine != session.machine()) return kErrorInvalidHandle;
+  id = entry.id;
+  writable = entry.writable;
+  return kErrorSuccess;
+}
+
+// Splits a key path at its backslashes.
+long SplitPath(const char* path, std::vector<std::string_view>& names) {
+  names.clear();
+  std::string_view rest = path != nullptr ? std::string_view(path) : std::string_view();
+  if (rest.size() > 1 && rest.back() == '\\') rest.remove_suffix(1);
+  if (rest.empty()) return kErrorSuccess;
+  for (;;) {
+    const std::size_t end = rest.find('\\');
+    const std::string_view name = rest.substr(0, end);
+    if (name.empty()) return kErrorBadPathname;
+    if (name.size() > kMaxNameLength) return kErrorInvalidParameter;
+    names.push_back(name);
+    if (end == std::string_view::npos) return kErrorSuccess;
+    rest.remove_prefix(end + 1);
+  }
+}
+
+long ValueName(const char* name, std::string_view& out) {
+  out = name != nullptr ? std::string_view(name) : std::string_view();
+  return out.size() > kMaxNameLength ? kErrorInvalidParameter : kErrorSuccess;
+}
+
+// Opens the session and resolves `key`; the common start of every operation.
+long Start(RegistrySession& session, HKEY key, KeyId& id, bool& writable) {
+  if (const long error = session.Open()) return error;
+  return Resolve(session, key, id, writable);
+}
+
+}  // namespace
+
+RegistryKey::~RegistryKey() { Close(); }
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
+  return *this;
+}
+
+void RegistryKey::Close() noexcept {
+  if (!handle_) return;
+  HandleTable& table = TheHandles();
+  const std::lock_guard lock(table.mutex);
+  table.keys.erase(handle_.bits().bits);
+  handle_ = nullptr;
+}
+
+long OpenKey(HKEY parent, const char* path, KeyAccess access, RegistryKey& out) {
+  out.Close();
+  std::vector<std::string_view> names;
+  if (const long error = SplitPath(path, names)) return error;
+  RegistrySession session;
+  KeyId start = 0;
+  bool writable = false;
+  if (const long error = Start(session, parent, start, writable)) return error;
+  KeyId id = 0;
+  if (const long error = session.FindPath(start, names, id)) return error;
+  RegistryKeyAccess::Set(out, AddHandle({id, access == KeyAccess::kReadWrite, session.machine()}));
+  return kErrorSuccess;
+}
+
+long CreateKey(HKEY parent, const char* path, RegistryKey& out, bool* created) {
+  out.Close();
+  std::vector<std::string_view> names;
+  if (const long error = SplitPath(path, names)) return error;
+  RegistrySession session;
+  KeyId start = 0;
+  bool writable = false;
+  if (const long error = Start(session, parent, start, writable)) return error;
+  if (!writable) return kErrorAccessDenied;
+  KeyId id = 0;
+  bool made = false;
+  if (const long error = session.CreatePath(start, names, id, made)) return error;
+  RegistryKeyAccess::Set(out, AddHandle({id, true, session.machine()}));
+  if (created != nullptr) *created = made;
+  return kErrorSuccess;
+}
+
+long DeleteKey(HKEY parent, const char* path) {
+  std::vector<std::string_view> names;
+  if (const long error = SplitPath(path, names)) return error;
+  if (names.empty() && IsRoot(parent)) return kErrorAccessDenied;
+  RegistrySession session;
+  KeyId start = 0;
+  bool writable = false;
+  if (const long error = Start(session, parent, start, writable)) return error;
+  return session.DeletePath(start, names);
+}
+
+long EnumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t size) {
+  if (name == nullptr) return kErrorInvalidParameter;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  std::string found;
+  if (const long error = session.SubkeyName(id, index, found)) return error;
+  if (found.size() >= size) return kErrorMoreData;
+  std::memcpy(name, found.data(), found.size());
+  name[found.size()] = '\0';
+  return kErrorSuccess;
+}
+
+long EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* size) {
+  if (name == nullptr || size == nullptr) return kErrorInvalidParameter;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  std::string found;
+  if (const long error = session.ValueName(id, index, found)) return error;
+  if (found.size() >= *size) return kErrorMoreData;
+  std::memcpy(name, found.data(), found.size());
+  name[found.size()] = '\0';
+  *size = static_cast<std::uint32_t>(found.size());
+  return kErrorSuccess;
+}
+
+long QueryKeyInfo(HKEY key, KeyInfo& info) {
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  return session.Info(id, info);
+}
+
+long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
+  std::string_view value_name;
+  if (const long error = ValueName(name, value_name)) return error;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  std::string stored;
+  if (const long error = session.GetValue(id, value_name, stored)) return error;
+  const bool terminated = !stored.empty() && stored.back() == '\0';
+  const std::size_t needed = stored.size() + (terminated ? 0 : 1);
+  if (needed > std::numeric_limits<std::uint32_t>::max()) return kErrorRegistryCorrupt;
+  if (data == nullptr) {
+    *size = static_cast<std::uint32_t>(needed);
+    return kErrorSuccess;
+  }
+  if (*size < needed) {
+    *size = static_cast<std::uint32_t>(needed);
+    return kErrorMoreData;
+  }
+  std::memcpy(data, stored.data(), stored.size());
+  if (!terminated) data[stored.size()] = '\0';
+  *size = static_cast<std::uint32_t>(needed);
+  return kErrorSuccess;
+}
+
+long QueryTextValue(HKEY key, const char* name, std::string& text) {
+  std::string_view value_name;
+  if (const long error = ValueName(name, value_name)) return error;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  std::string stored;
+  if (const long error = session.GetValue(id, value_name, stored)) return error;
+  if (!stored.empty() && stored.back() == '\0') stored.pop_back();
+  text = std::move(stored);
+  return kErrorSuccess;
+}
+
+long SetTextValue(HKEY key, const char* name, std::string_view data) {
+  std::string_view value_name;
+  if (const long error = ValueName(name, value_name)) return error;
+  // Sizes cross the interface as 32-bit counts that include a NUL.
+  if (data.size() >= std::numeric_limits<std::uint32_t>::max()) return kErrorInvalidParameter;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  if (!writable) return kErrorAccessDenied;
+  return session.SetValue(id, value_name, data);
+}
+
+long DeleteValue(HKEY key, const char* name) {
+  std::string_view value_name;
+  if (const long error = ValueName(name, value_name)) return error;
+  RegistrySession session;
+  KeyId id = 0;
+  bool writable = false;
+  if (const long error = Start(session, key, id, writable)) return error;
+  if (!writable) return kErrorAccessDenied;
+  return session.DeleteValue(id, value_name);
+}
+
+}  // namespace platform

@@ -1,0 +1,411 @@
+// The registry's SQLite database on POSIX: one connection per process and machine, the
+// schema, and the key and value operations, each change in one transaction.
+#include "platform/posix/registry_store.h"
+
+#include <pthread.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include "platform/posix/ansi_case.h"
+#include "platform/posix/machine_folder.h"
+
+namespace platform::detail {
+namespace {
+
+// Long enough for another process's change, short enough to report a stuck machine.
+constexpr int kBusyTimeoutMs = 10000;
+constexpr std::int64_t kSchemaVersion = 1;
+
+constexpr const char* kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  parent INTEGER NOT NULL,"
+    "  name BLOB NOT NULL,"
+    "  fold BLOB NOT NULL,"
+    "  UNIQUE(parent, fold));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  key INTEGER NOT NULL,"
+    "  name BLOB NOT NULL,"
+    "  fold BLOB NOT NULL,"
+    "  data BLOB NOT NULL,"
+    "  PRIMARY KEY(key, fold)) WITHOUT ROWID;";
+
+struct Connection {
+  std::mutex mutex;
+  sqlite3* db = nullptr;
+  pid_t pid = 0;
+  std::string path;
+  std::uint64_t machine = 0;
+};
+
+Connection& TheConnection() {
+  // Never destroyed: static objects of other files may still use the registry while the
+  // program ends. The database stays consistent without a close.
+  static Connection* const connection = new Connection;
+  return *connection;
+}
+
+// SQLite keeps per-file lock bookkeeping for the whole process. A child made by fork would
+// inherit the parent's and believe it holds the parent's file locks, even through a connection
+// of its own, so the parent could one day checkpoint and remove the write-ahead log under the
+// child's feet. Closing the connection just before fork leaves the child nothing to inherit;
+// both processes reopen on their next use.
+void CloseBeforeFork() {
+  Connection& connection = TheConnection();
+  connection.mutex.lock();
+  if (connection.db != nullptr && connection.pid == getpid()) {
+    sqlite3_close_v2(connection.db);
+    connection.db = nullptr;
+  }
+}
+
+void UnlockAfterFork() { TheConnection().mutex.unlock(); }
+
+long ErrorFrom(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_OK:
+    case SQLITE_ROW:
+    case SQLITE_DONE:
+      return kErrorSuccess;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return kErrorRegistryCorrupt;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return kErrorAccessDenied;
+    default:
+      return kErrorRegistryIoFailed;
+  }
+}
+
+// One prepared statement with its parameters bound in order; finalized when destroyed. A
+// failure to prepare or bind is reported by the next Step.
+class Statement {
+ public:
+  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
+  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+
+  Statement& Bind(std::int64_t value) {
+    if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_int64(stmt_, ++index_, value);
+    return *this;
+  }
+  Statement& Bind(std::string_view blob) {
+    // A null pointer would bind SQL NULL; the empty name is an empty blob.
+    const char* data = blob.empty() ? "" : blob.data();
+    if (rc_ == SQLITE_OK)
+      rc_ = sqlite3_bind_blob64(stmt_, ++index_, data, blob.size(), SQLITE_TRANSIENT);
+    return *this;
+  }
+  // SQLITE_ROW, SQLITE_DONE or an error.
+  [[nodiscard]] int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
+  [[nodiscard]] std::int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
+  [[nodiscard]] std::string Blob(int column) {
+    const void* data = sqlite3_column_blob(stmt_, column);
+    const int size = sqlite3_column_bytes(stmt_, column);
+    return data != nullptr ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
+                           : std::string();
+  }
+  [[nodiscard]] std::string Text(int column) {
+    const unsigned char* text = sqlite3_column_text(stmt_, column);
+    return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
+  }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+  int rc_ = SQLITE_OK;
+  int index_ = 0;
+};
+
+// A transaction, rolled back when destroyed before Commit. Writers take the database's write
+// lock at the start (waiting up to the busy timeout), so a change never fails half-way
+// because another process wrote meanwhile.
+class Transaction {
+ public:
+  Transaction(sqlite3* db, bool write) : db_(db) {
+    rc_ = sqlite3_exec(db, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    open_ = rc_ == SQLITE_OK;
+  }
+  ~Transaction() {
+    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  [[nodiscard]] long status() const { return ErrorFrom(rc_); }
+  [[nodiscard]] long Commit() {
+    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) open_ = false;
+    return ErrorFrom(rc);
+  }
+
+ private:
+  sqlite3* db_;
+  int rc_;
+  bool open_;
+};
+
+long Exec(sqlite3* db, const char* sql) { return ErrorFrom(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
+
+long PragmaText(sqlite3* db, const char* sql, std::string& text) {
+  Statement query(db, sql);
+  const int rc = query.Step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kErrorRegistryIoFailed : ErrorFrom(rc);
+  text = query.Text(0);
+  return kErrorSuccess;
+}
+
+long SchemaVersion(sqlite3* db, std::int64_t& version) {
+  Statement query(db, "PRAGMA user_version");
+  const int rc = query.Step();
+  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kErrorRegistryIoFailed : ErrorFrom(rc);
+  version = query.Int(0);
+  return kErrorSuccess;
+}
+
+long InsertRoot(sqlite3* db, KeyId id, std::string_view name) {
+  Statement insert(db, "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(?, 0, ?, ?)");
+  return ErrorFrom(insert.Bind(id).Bind(name).Bind(AnsiFoldKey(name)).Step());
+}
+
+// Brings a fresh connection into shape: WAL journal, busy timeout, full sync, and the schema
+// with its two roots when the database is new.
+long Prepare(sqlite3* db) {
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  std::string mode;
+  if (const long error = PragmaText(db, "PRAGMA journal_mode", mode)) return error;
+  if (mode != "wal") {
+    if (const long error = PragmaText(db, "PRAGMA journal_mode=WAL", mode)) return error;
+    if (mode != "wal") return kErrorRegistryIoFailed;
+  }
+  if (const long error = Exec(db, "PRAGMA synchronous=FULL")) return error;
+  std::int64_t version = 0;
+  if (const long error = SchemaVersion(db, version)) return error;
+  if (version == kSchemaVersion) return kErrorSuccess;
+  if (version != 0) return kErrorRegistryCorrupt;  // a layout this code does not know
+
+  Transaction transaction(db, true);
+  if (const long error = transaction.status()) return error;
+  // Another process may have made the schema while this one waited for the write lock.
+  if (const long error = SchemaVersion(db, version)) return error;
+  if (version == kSchemaVersion) return kErrorSuccess;
+  if (const long error = Exec(db, kSchema)) return error;
+  if (const long error = InsertRoot(db, kMachineRootId, "HKEY_LOCAL_MACHINE")) return error;
+  if (const long error = InsertRoot(db, kUsersRootId, "HKEY_USERS")) return error;
+  if (const long error = Exec(db, "PRAGMA user_version=1")) return error;
+  return transaction.Commit();
+}
+
+long KeyExists(sqlite3* db, KeyId id) {
+  Statement query(db, "SELECT 1 FROM keys WHERE id = ?");
+  const int rc = query.Bind(id).Step();
+  if (rc == SQLITE_ROW) return kErrorSuccess;
+  return rc == SQLITE_DONE ? kErrorKeyDeleted : ErrorFrom(rc);
+}
+
+// The child of `parent` named `name`: kErrorSuccess with its id, or kErrorFileNotFound.
+long Child(sqlite3* db, KeyId parent, std::string_view name, KeyId& id) {
+  Statement query(db, "SELECT id FROM keys WHERE parent = ? AND fold = ?");
+  const int rc = query.Bind(parent).Bind(AnsiFoldKey(name)).Step();
+  if (rc == SQLITE_ROW) {
+    id = query.Int(0);
+    return kErrorSuccess;
+  }
+  return rc == SQLITE_DONE ? kErrorFileNotFound : ErrorFrom(rc);
+}
+
+long Walk(sqlite3* db, KeyId start, const std::vector<std::string_view>& names, KeyId& id) {
+  if (const long error = KeyExists(db, start)) return error;
+  KeyId current = start;
+  for (const std::string_view name : names) {
+    if (const long error = Child(db, current, name, current)) return error;
+  }
+  id = current;
+  return kErrorSuccess;
+}
+
+long NameAt(sqlite3* db, const char* sql, KeyId key, std::uint32_t index, std::string& name) {
+  Transaction transaction(db, false);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db, key)) return error;
+  Statement query(db, sql);
+  const int rc = query.Bind(key).Bind(static_cast<std::int64_t>(index)).Step();
+  if (rc == SQLITE_DONE) return kErrorNoMoreItems;
+  if (rc != SQLITE_ROW) return ErrorFrom(rc);
+  name = query.Blob(0);
+  return kErrorSuccess;
+}
+
+std::uint32_t Count(std::int64_t value) {
+  return value < 0 ? 0 : value > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
+}
+
+}  // namespace
+
+long RegistrySession::Open() {
+  static const bool fork_handlers = pthread_atfork(CloseBeforeFork, UnlockAfterFork, UnlockAfterFork) == 0;
+  (void)fork_handlers;
+  Connection& connection = TheConnection();
+  lock_ = std::unique_lock(connection.mutex);
+  std::string folder;
+  if (!MachineFolderName(folder)) return kErrorRegistryIoFailed;
+  const std::string path = folder + "/registry.db";
+  const pid_t pid = getpid();
+  if (connection.db != nullptr && connection.pid == pid && connection.path == path) {
+    db_ = connection.db;
+    machine_ = connection.machine;
+    return kErrorSuccess;
+  }
+  if (connection.db != nullptr && connection.pid == pid) sqlite3_close_v2(connection.db);
+  // A connection inherited through a fork that bypassed the handlers above (a raw clone) is
+  // abandoned, never closed: closing it here could release or checkpoint files the parent's
+  // connection still relies on.
+  connection.db = nullptr;
+
+  if (!MakeFolders(folder)) return kErrorRegistryIoFailed;
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  const long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
+  if (error != kErrorSuccess) {
+    sqlite3_close_v2(db);
+    return error;
+  }
+  connection.db = db;
+  connection.pid = pid;
+  if (connection.path != path) {
+    connection.path = path;
+    ++connection.machine;
+  }
+  db_ = db;
+  machine_ = connection.machine;
+  return kErrorSuccess;
+}
+
+std::uint64_t RegistrySession::machine() const { return machine_; }
+
+long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
+  {
+    Transaction transaction(db_, false);
+    if (const long error = transaction.status()) return error;
+    const long found = Child(db_, kUsersRootId, account, id);
+    if (found != kErrorFileNotFound) return found;
+  }
+  bool created = false;
+  return CreatePath(kUsersRootId, {account}, id, created);
+}
+
+long RegistrySession::FindPath(KeyId start, const std::vector<std::string_view>& names, KeyId& id) {
+  Transaction transaction(db_, false);
+  if (const long error = transaction.status()) return error;
+  return Walk(db_, start, names, id);
+}
+
+long RegistrySession::CreatePath(KeyId start, const std::vector<std::string_view>& names, KeyId& id,
+                                 bool& created) {
+  Transaction transaction(db_, true);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db_, start)) return error;
+  KeyId current = start;
+  bool made = false;
+  for (const std::string_view name : names) {
+    const long found = Child(db_, current, name, current);
+    made = found == kErrorFileNotFound;
+    if (!made) {
+      if (found != kErrorSuccess) return found;
+      continue;
+    }
+    Statement insert(db_, "INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
+    const int rc = insert.Bind(current).Bind(name).Bind(AnsiFoldKey(name)).Step();
+    if (rc != SQLITE_DONE) return ErrorFrom(rc);
+    current = sqlite3_last_insert_rowid(db_);
+  }
+  if (const long error = transaction.Commit()) return error;
+  id = current;
+  created = made;
+  return kErrorSuccess;
+}
+
+long RegistrySession::DeletePath(KeyId start, const std::vector<std::string_view>& names) {
+  Transaction transaction(db_, true);
+  if (const long error = transaction.status()) return error;
+  KeyId id = 0;
+  if (const long error = Walk(db_, start, names, id)) return error;
+  if (id == kMachineRootId || id == kUsersRootId) return kErrorAccessDenied;
+  Statement children(db_, "SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+  const int rc = children.Bind(id).Step();
+  if (rc == SQLITE_ROW) return kErrorAccessDenied;
+  if (rc != SQLITE_DONE) return ErrorFrom(rc);
+  Statement values(db_, "DELETE FROM vals WHERE key = ?");
+  if (const int step = values.Bind(id).Step(); step != SQLITE_DONE) return ErrorFrom(step);
+  Statement key(db_, "DELETE FROM keys WHERE id = ?");
+  if (const int step = key.Bind(id).Step(); step != SQLITE_DONE) return ErrorFrom(step);
+  return transaction.Commit();
+}
+
+long RegistrySession::SubkeyName(KeyId key, std::uint32_t index, std::string& name) {
+  return NameAt(db_, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?", key, index, name);
+}
+
+long RegistrySession::ValueName(KeyId key, std::uint32_t index, std::string& name) {
+  return NameAt(db_, "SELECT name FROM vals WHERE key = ? ORDER BY fold LIMIT 1 OFFSET ?", key, index, name);
+}
+
+long RegistrySession::Info(KeyId key, KeyInfo& info) {
+  Transaction transaction(db_, false);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db_, key)) return error;
+  Statement keys(db_, "SELECT count(*), coalesce(max(length(name)), 0) FROM keys WHERE parent = ?");
+  if (const int rc = keys.Bind(key).Step(); rc != SQLITE_ROW) return ErrorFrom(rc);
+  Statement values(db_,
+                   "SELECT count(*), coalesce(max(length(name)), 0), coalesce(max(length(data)), 0) "
+                   "FROM vals WHERE key = ?");
+  if (const int rc = values.Bind(key).Step(); rc != SQLITE_ROW) return ErrorFrom(rc);
+  info.subkeys = Count(keys.Int(0));
+  info.longest_subkey_name = Count(keys.Int(1));
+  info.values = Count(values.Int(0));
+  info.longest_value_name = Count(values.Int(1));
+  info.longest_value_data = Count(values.Int(2));
+  return kErrorSuccess;
+}
+
+long RegistrySession::GetValue(KeyId key, std::string_view name, std::string& data) {
+  Transaction transaction(db_, false);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db_, key)) return error;
+  Statement query(db_, "SELECT data FROM vals WHERE key = ? AND fold = ?");
+  const int rc = query.Bind(key).Bind(AnsiFoldKey(name)).Step();
+  if (rc == SQLITE_DONE) return kErrorFileNotFound;
+  if (rc != SQLITE_ROW) return ErrorFrom(rc);
+  data = query.Blob(0);
+  return kErrorSuccess;
+}
+
+long RegistrySession::SetValue(KeyId key, std::string_view name, std::string_view data) {
+  Transaction transaction(db_, true);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db_, key)) return error;
+  Statement upsert(db_,
+                   "INSERT INTO vals(key, name, fold, data) VALUES(?, ?, ?, ?) "
+                   "ON CONFLICT(key, fold) DO UPDATE SET data = excluded.data");
+  const int rc = upsert.Bind(key).Bind(name).Bind(AnsiFoldKey(name)).Bind(data).Step();
+  if (rc != SQLITE_DONE) return ErrorFrom(rc);
+  return transaction.Commit();
+}
+
+long RegistrySession::DeleteValue(KeyId key, std::string_view name) {
+  Transaction transaction(db_, true);
+  if (const long error = transaction.status()) return error;
+  if (const long error = KeyExists(db_, key)) return error;
+  Statement remove(db_, "DELETE FROM vals WHERE key = ? AND fold = ?");
+  const int rc = remove.Bind(key).Bind(AnsiFoldKey(name)).Step();
+  if (rc != SQLITE_DONE) return ErrorFrom(rc);
+  if (sqlite3_changes(db_) == 0) return kErrorFileNotFound;
+  return transaction.Commit();
+}
+
+}  // namespace platform::detail

@@ -1,0 +1,47 @@
+// Profile (INI) files, after GetPrivateProfileStringA and WritePrivateProfileStringA.
+//
+// File format, read: lines end at CR, LF or CR LF and are trimmed of blanks; "[name]" opens a
+// section (name trimmed, up to the last ']'); ';' starts a comment only at the start of a
+// line; otherwise the first '=' splits key and value, both trimmed; other lines are kept but
+// are not keys. Section and key names compare without case; the first matching section, and
+// the first matching key in it, win. A UTF-8 byte-order mark is skipped (and kept by writes).
+//
+// Writes change only the lines they are about; every other byte, line ends included, stays.
+// Unlike Windows, every write replaces the file atomically under a lock file "<file>.lock"
+// (removed again afterwards), so concurrent writers of the platform layer lose nothing and a
+// writer that dies leaves the old or the new file; and a write that would corrupt the file
+// (a line break in a name or value) or whose key would read back as another line is refused.
+//
+// File names are passed to the system unchanged (no code-page conversion, relative names are
+// relative to the current folder). Reads go through a cache that sees every change of the
+// file, also one made by another process within the same second.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Reads `key` of `section` in the INI file `file` into `buffer` of `size` bytes and returns
+// the number of characters written before the terminating NUL.
+//  - Found: the value; a value wrapped in matching double or single quotes loses them.
+//  - Missing file, section or key: `default_value` (null: empty) without trailing blanks.
+//  - The text is cut to size - 1 characters and always NUL-terminated; size 0 (or a null
+//    buffer) writes nothing and returns 0.
+//  - Null `key`: the key names of the section; null `section`: the section names. Each name
+//    is followed by a NUL and the list by one more; a list that does not fit is cut, still
+//    ends with two NULs, and size - 2 is returned.
+std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value,
+                               char* buffer, std::uint32_t size, const char* file);
+
+// Writes `value` as `key` of `section` in the INI file `file`, creating the file (with CR LF
+// line ends) or the section when needed: an existing key's value is replaced in its line, a
+// new key goes at the end of its section, a new section at the end of the file.
+//  - Null `value`: deletes the key. Null `key`: deletes the section with all its keys.
+//    Deleting what does not exist succeeds without touching the file.
+//  - All three null: flushes (there is no write-back cache, so nothing to do): true.
+// Fails (false, file unchanged) for a null `file` or `section` (with a key), a CR or LF in
+// the section, key or value, a key containing '=' or starting with ';' or '[' (it would read
+// back as something else), and when the file cannot be read, written or locked.
+[[nodiscard]] bool WriteProfileEntry(const char* section, const char* key, const char* value, const char* file);
+
+}  // namespace platform

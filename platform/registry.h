@@ -1,0 +1,183 @@
+// The registry: a tree of keys below three roots, each key holding named text values, after
+// the platform's RegOpenKeyEx / RegCreateKeyEx / RegQueryValueEx / RegSetValueEx /
+// RegEnumKey / RegEnumValue / RegQueryInfoKey / RegDeleteKey / RegDeleteValue, and the
+// machine-wide lock that makes a read-then-write sequence atomic across processes.
+//
+// Rules (the Windows ones):
+//  - Paths below a key use '\' between key names; a single trailing '\' is ignored, an empty
+//    name inside a path is refused (kErrorBadPathname). A null or empty path names the key
+//    itself.
+//  - Key and value names are 8-bit ANSI text of 1 to 255 characters (value names 0 to 255;
+//    the empty name is the key's unnamed value). They compare without case and keep the
+//    spelling they were created with.
+//  - Subkeys and values enumerate by index in case-insensitive sorted order.
+//  - HKEY_USERS holds one key per account; HKEY_CURRENT_USER is HKEY_USERS\<account>, created
+//    on first use.
+//  - Values are text (the plain text type). They are stored exactly as given, with or without
+//    a terminating NUL, and read back with one NUL at the end.
+//
+// POSIX backend: an SQLite database, <machine folder>/registry.db (platform/machine.h), in
+// WAL mode with a busy timeout; every change is one transaction. Each process opens its own
+// connection on first use, and a child made by fork opens a new one.
+//
+// Example:
+//   platform::RegistryKey key;
+//   if (platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane", platform::KeyAccess::kRead,
+//                         key) == platform::kErrorSuccess) {
+//     char text[256];
+//     std::uint32_t size = sizeof text;
+//     if (platform::QueryTextValue(key.get(), nullptr, text, &size) == platform::kErrorSuccess) ...
+//   }
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform::detail {
+// The bits of a registry handle; only the backend makes and reads them.
+struct RegistryHandleBits {
+  std::uintptr_t bits;
+};
+}  // namespace platform::detail
+
+// A registry key handle as the platform names it: one of the three roots or a key opened
+// through platform::RegistryKey. A plain value: copies name the same key, and it closes
+// nothing. Null (default, nullptr or 0) names no key.
+class HKEY {
+ public:
+  constexpr HKEY() noexcept = default;
+  // Implicit, so that `HKEY key = NULL;` and `key == nullptr` read as on Windows.
+  constexpr HKEY(std::nullptr_t) noexcept {}
+  explicit constexpr HKEY(platform::detail::RegistryHandleBits handle) noexcept : bits_(handle.bits) {}
+
+  [[nodiscard]] constexpr platform::detail::RegistryHandleBits bits() const noexcept { return {bits_}; }
+  explicit constexpr operator bool() const noexcept { return bits_ != 0; }
+  friend constexpr bool operator==(HKEY a, HKEY b) noexcept { return a.bits_ == b.bits_; }
+
+ private:
+  std::uintptr_t bits_ = 0;
+};
+
+// The roots, with the values Windows gives them.
+inline constexpr HKEY HKEY_CURRENT_USER{platform::detail::RegistryHandleBits{0x80000001u}};
+inline constexpr HKEY HKEY_LOCAL_MACHINE{platform::detail::RegistryHandleBits{0x80000002u}};
+inline constexpr HKEY HKEY_USERS{platform::detail::RegistryHandleBits{0x80000003u}};
+
+namespace platform {
+
+// Results, with the numbers of the platform's error codes.
+inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorFileNotFound = 2;       // no such key or value
+inline constexpr long kErrorAccessDenied = 5;       // read-only handle; root or key with subkeys
+inline constexpr long kErrorInvalidHandle = 6;      // not an open key (closed, other machine)
+inline constexpr long kErrorInvalidParameter = 87;  // name too long, size missing, bad account
+inline constexpr long kErrorBadPathname = 161;      // empty name inside a path
+inline constexpr long kErrorMoreData = 234;         // the caller's buffer is too small
+inline constexpr long kErrorNoMoreItems = 259;      // enumeration index past the end
+inline constexpr long kErrorRegistryCorrupt = 1015; // the database is damaged or not ours
+inline constexpr long kErrorRegistryIoFailed = 1016;  // the database cannot be opened or written
+inline constexpr long kErrorKeyDeleted = 1018;      // the open key was deleted meanwhile
+
+// What an opened key may do. Keys made by CreateKey and the roots may read and write.
+enum class KeyAccess { kRead, kReadWrite };
+
+// An open key; closes it when destroyed. Move-only. Empty (null get()) until an open or
+// create succeeds. Opening does not pin the key: once it is deleted, every operation on the
+// handle answers kErrorKeyDeleted.
+class RegistryKey {
+ public:
+  RegistryKey() noexcept = default;
+  ~RegistryKey();
+  RegistryKey(RegistryKey&& other) noexcept;
+  RegistryKey& operator=(RegistryKey&& other) noexcept;
+  RegistryKey(const RegistryKey&) = delete;
+  RegistryKey& operator=(const RegistryKey&) = delete;
+
+  // The handle to pass to the operations below; valid until Close or destruction.
+  [[nodiscard]] HKEY get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return static_cast<bool>(handle_); }
+  void Close() noexcept;
+
+ private:
+  friend struct RegistryKeyAccess;
+  HKEY handle_;
+};
+
+// Opens the existing key `path` below `parent`. On failure `out` is empty.
+// kErrorFileNotFound when a key on the way does not exist.
+[[nodiscard]] long OpenKey(HKEY parent, const char* path, KeyAccess access, RegistryKey& out);
+
+// Opens `path` below `parent` for reading and writing, creating it and every missing key on
+// the way in one transaction: either all of them exist afterwards or none was added.
+// `created`, when given, says whether the last key was new. `parent` must allow writing.
+// On failure `out` is empty.
+[[nodiscard]] long CreateKey(HKEY parent, const char* path, RegistryKey& out,
+                             bool* created = nullptr);
+
+// Deletes the key `path` below `parent` (a null or empty path: `parent` itself) with its
+// values. A key that has subkeys, and a root, are not deleted: kErrorAccessDenied.
+[[nodiscard]] long DeleteKey(HKEY parent, const char* path);
+
+// The name of subkey number `index` in sorted order, with its NUL, into `name` of `size`
+// characters. kErrorMoreData (buffer untouched) when the name and its NUL do not fit,
+// kErrorNoMoreItems when `index` is past the last subkey.
+[[nodiscard]] long EnumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t size);
+
+// The name of value number `index` in sorted order (the unnamed value as the empty name),
+// into `name`; `*size` gives the buffer's characters and receives the name's length without
+// its NUL. kErrorMoreData (buffer and `*size` untouched) when it does not fit,
+// kErrorNoMoreItems past the last value.
+[[nodiscard]] long EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* size);
+
+// What RegQueryInfoKey reports: lengths are in characters without NUL, data in bytes as
+// stored.
+struct KeyInfo {
+  std::uint32_t subkeys = 0;
+  std::uint32_t longest_subkey_name = 0;
+  std::uint32_t values = 0;
+  std::uint32_t longest_value_name = 0;
+  std::uint32_t longest_value_data = 0;
+};
+// Fills `info` only on success.
+[[nodiscard]] long QueryKeyInfo(HKEY key, KeyInfo& info);
+
+// Reads the text value `name` (null or empty: the unnamed value) of `key`. `*size` gives the
+// buffer's bytes and receives the text's size with its NUL. With a null `data` only the size
+// is reported. When the text and its NUL do not fit: kErrorMoreData, the needed size in
+// `*size`, the buffer untouched. kErrorFileNotFound when the value does not exist.
+[[nodiscard]] long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size);
+
+// The same into a string, without the terminating NUL; `text` is changed only on success.
+[[nodiscard]] long QueryTextValue(HKEY key, const char* name, std::string& text);
+
+// Sets the text value `name` (null or empty: the unnamed value) of `key` to exactly the bytes
+// of `data`; pass the NUL within `data` to store it. An existing value keeps its spelling.
+[[nodiscard]] long SetTextValue(HKEY key, const char* name, std::string_view data);
+
+// Deletes the value `name` (null or empty: the unnamed value). kErrorFileNotFound when absent.
+[[nodiscard]] long DeleteValue(HKEY key, const char* name);
+
+// The machine-wide lock (POSIX: a lock file in the machine folder; Windows: a named mutex).
+// Held from a successful Acquire until Release or destruction. It belongs to the thread that
+// acquired it; acquiring again in the same thread nests. A child made by fork does not hold
+// its parent's lock. Not movable.
+class MachineLock {
+ public:
+  MachineLock() noexcept = default;
+  ~MachineLock() { Release(); }
+  MachineLock(const MachineLock&) = delete;
+  MachineLock& operator=(const MachineLock&) = delete;
+
+  // Waits until this thread holds the lock. kErrorRegistryIoFailed when the lock cannot be
+  // made (no machine folder); the lock is then not held. Acquiring a held object does nothing.
+  [[nodiscard]] long Acquire();
+  void Release() noexcept;
+  [[nodiscard]] bool held() const noexcept { return owner_pid_ != 0; }
+
+ private:
+  long owner_pid_ = 0;  // the process that acquired it, 0 when not held
+};
+
+}  // namespace platform

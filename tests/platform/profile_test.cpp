@@ -1,0 +1,301 @@
+// The profile functions in one process: the reading rules, buffer sizes and name lists, the
+// byte-preserving writes, refused writes, hostile files, and the read cache.
+#include "platform/profile.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <random>
+#include <string>
+
+#include "platform/posix/profile_cache.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string Contents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return std::move(bytes).str();
+}
+
+class Profile : public ::testing::Test {
+ protected:
+  // Reads through a buffer of `size` bytes; checks the count against the NUL it must end at.
+  std::string Read(const char* section, const char* key, const char* fallback = "<default>",
+                   std::uint32_t size = 256) {
+    std::string buffer(size + 1, '#');
+    const std::uint32_t count = platform::ReadProfileEntry(section, key, fallback, buffer.data(), size, file_.c_str());
+    EXPECT_LT(count, size);
+    EXPECT_EQ(buffer[count], '\0');
+    EXPECT_EQ(buffer[size], '#') << "wrote past the buffer";
+    return buffer.substr(0, count);
+  }
+
+  void Given(std::string_view bytes) { file_ = dir_.Write("test.ini", bytes); }
+
+  testsupport::TempDir dir_;
+  std::string file_ = (dir_.path() / "test.ini").string();
+};
+
+TEST_F(Profile, LinesSectionsAndKeysFollowTheWindowsRules) {
+  Given(
+      "top=level\r\n"
+      "  [  Main Section ]  trailing\r"
+      "plain=1\n"
+      "  Spaced  =  two words  \r\n"
+      "eq=a=b\r\n"
+      ";hidden=yes\r\n"
+      "shown=x ; not a comment\r\n"
+      "flag\r\n"
+      "[odd]name]\r\n"
+      "k=odd\r\n"
+      "[main section]\r\n"
+      "plain=second\r\n"
+      "late=never");
+  EXPECT_EQ(Read("Main Section", "plain"), "1");
+  EXPECT_EQ(Read("MAIN SECTION", "SPACED"), "two words");
+  EXPECT_EQ(Read(" main section ", " spaced "), "two words");
+  EXPECT_EQ(Read("Main Section", "eq"), "a=b");
+  EXPECT_EQ(Read("Main Section", "shown"), "x ; not a comment");
+  EXPECT_EQ(Read("Main Section", ";hidden"), "<default>");
+  EXPECT_EQ(Read("Main Section", "hidden"), "<default>");
+  EXPECT_EQ(Read("Main Section", "flag"), "<default>");
+  EXPECT_EQ(Read("odd]name", "k"), "odd");
+  // The first section of a name wins; its later twin is not searched.
+  EXPECT_EQ(Read("main section", "late"), "<default>");
+  // Lines before the first section belong to none.
+  EXPECT_EQ(Read("", "top"), "<default>");
+}
+
+TEST_F(Profile, ValuesLoseMatchingQuotesAndDefaultsTheirTrailingBlanks) {
+  Given("[Q]\nd=\"x y\"\ns='z'\nmixed=\"a'\nlone=\"\nempty=''\ninner=a\"b\"\n");
+  EXPECT_EQ(Read("Q", "d"), "x y");
+  EXPECT_EQ(Read("Q", "s"), "z");
+  EXPECT_EQ(Read("Q", "mixed"), "\"a'");
+  EXPECT_EQ(Read("Q", "lone"), "\"");
+  EXPECT_EQ(Read("Q", "empty"), "");
+  EXPECT_EQ(Read("Q", "inner"), "a\"b\"");
+  EXPECT_EQ(Read("Q", "missing", "fallback \t "), "fallback");
+  EXPECT_EQ(Read("Q", "missing", nullptr), "");
+  EXPECT_EQ(Read("Missing", "d", "  x  "), "  x");
+  file_ = (dir_.path() / "absent.ini").string();
+  EXPECT_EQ(Read("Q", "d", "none"), "none");
+}
+
+TEST_F(Profile, EveryBufferSizeIsRespected) {
+  Given("[S]\nk=hello\n");
+  EXPECT_EQ(Read("S", "k", "", 1), "");
+  EXPECT_EQ(Read("S", "k", "", 3), "he");
+  EXPECT_EQ(Read("S", "k", "", 5), "hell");
+  EXPECT_EQ(Read("S", "k", "", 6), "hello");
+  EXPECT_EQ(Read("S", "missing", "default", 4), "def");
+
+  char untouched[2] = {'#', '#'};
+  EXPECT_EQ(platform::ReadProfileEntry("S", "k", "", untouched, 0, file_.c_str()), 0u);
+  EXPECT_EQ(untouched[0], '#');
+  EXPECT_EQ(platform::ReadProfileEntry("S", "k", "", nullptr, 10, file_.c_str()), 0u);
+  EXPECT_EQ(platform::ReadProfileEntry("S", "k", "dflt", untouched, 1, nullptr), 0u);
+  EXPECT_EQ(untouched[0], '\0');
+}
+
+TEST_F(Profile, NullSectionOrKeyListsNamesWithinTheBuffer) {
+  Given("[A]\nk1=1\nK1=dup\n=nameless\nk2=2\n[bb]\n[a]\nk3=3\n[]\n");
+  const auto list = [this](const char* section, std::uint32_t size) {
+    std::string buffer(size + 1, '#');
+    const std::uint32_t count =
+        platform::ReadProfileEntry(section, nullptr, "ignored", buffer.data(), size, file_.c_str());
+    EXPECT_EQ(buffer[size], '#');
+    return std::make_pair(count, buffer.substr(0, size));
+  };
+  using Result = std::pair<std::uint32_t, std::string>;
+  EXPECT_EQ(list(nullptr, 8), (Result{5, std::string("A\0bb\0\0##", 8)}));
+  EXPECT_EQ(list(nullptr, 6), (Result{5, std::string("A\0bb\0\0", 6)}));
+  EXPECT_EQ(list(nullptr, 5), (Result{3, std::string("A\0b\0\0", 5)}));
+  EXPECT_EQ(list(nullptr, 2), (Result{0, std::string("\0\0", 2)}));
+  EXPECT_EQ(list(nullptr, 1), (Result{0, std::string("\0", 1)}));
+  EXPECT_EQ(list("a", 16), (Result{6, std::string("k1\0k2\0\0#########", 16)}));
+  EXPECT_EQ(list("missing", 4), (Result{0, std::string("\0\0##", 4)}));
+}
+
+TEST_F(Profile, NewFilesAndSectionsAndKeysGoWhereWindowsPutsThem) {
+  ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "v", file_.c_str()));
+  EXPECT_EQ(Contents(file_), "[S]\r\nk=v\r\n");
+
+  Given("[A]\nx=1\n\n[B]\ny=2\n");
+  ASSERT_TRUE(platform::WriteProfileEntry("a", "z", "3", file_.c_str()));
+  ASSERT_TRUE(platform::WriteProfileEntry("C", "w", "4", file_.c_str()));
+  ASSERT_TRUE(platform::WriteProfileEntry("B", "y", "two", file_.c_str()));
+  EXPECT_EQ(Contents(file_), "[A]\nx=1\nz=3\n\n[B]\ny=two\n[C]\nw=4\n");
+  EXPECT_EQ(Read("c", "W"), "4");
+}
+
+TEST_F(Profile, WritesKeepEveryUntouchedByte) {
+  const std::string bom = "\xEF\xBB\xBF";
+  Given(bom + "; comment = kept\r\n[S]\n  Key = old  \r\nother = 1\r  [T]\r\ntail");
+  EXPECT_EQ(Read("S", "key"), "old");
+  ASSERT_TRUE(platform::WriteProfileEntry("s", "KEY", "new", file_.c_str()));
+  EXPECT_EQ(Contents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail");
+  // The last line gets the file's line end before anything follows it.
+  ASSERT_TRUE(platform::WriteProfileEntry("U", "k", " spaced ", file_.c_str()));
+  EXPECT_EQ(Contents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail\r\n[U]\r\nk= spaced \r\n");
+  EXPECT_EQ(Read("U", "k"), "spaced");
+}
+
+TEST_F(Profile, NullValueDeletesTheKeyAndNullKeyTheSection) {
+  Given("[A]\r\nk=1\r\nj=2\r\nK=3\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
+  ASSERT_TRUE(platform::WriteProfileEntry("A", "k", nullptr, file_.c_str()));
+  EXPECT_EQ(Contents(file_), "[A]\r\nj=2\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
+  ASSERT_TRUE(platform::WriteProfileEntry("a", nullptr, nullptr, file_.c_str()));
+  EXPECT_EQ(Contents(file_), "[B]\r\nk=4\r\n");
+
+  // Deleting what is not there, or flushing, leaves the file as it is, and makes none.
+  struct stat before{};
+  ASSERT_EQ(stat(file_.c_str(), &before), 0);
+  EXPECT_TRUE(platform::WriteProfileEntry("B", "missing", nullptr, file_.c_str()));
+  EXPECT_TRUE(platform::WriteProfileEntry("Missing", nullptr, nullptr, file_.c_str()));
+  EXPECT_TRUE(platform::WriteProfileEntry("B", "k", "4", file_.c_str()));
+  EXPECT_TRUE(platform::WriteProfileEntry(nullptr, nullptr, nullptr, file_.c_str()));
+  struct stat after{};
+  ASSERT_EQ(stat(file_.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  const std::string absent = (dir_.path() / "absent.ini").string();
+  EXPECT_TRUE(platform::WriteProfileEntry("B", "k", nullptr, absent.c_str()));
+  EXPECT_TRUE(platform::WriteProfileEntry("B", nullptr, nullptr, absent.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(absent));
+}
+
+TEST_F(Profile, WritesThatWouldCorruptTheFileAreRefused) {
+  Given("[S]\r\nk=v\r\n");
+  const char* file = file_.c_str();
+  EXPECT_FALSE(platform::WriteProfileEntry("S\r", "k", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "k\n", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "v\r\n[X]", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "a=b", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", " ;k", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "[k]", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry(nullptr, "k", "v", file));
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "v", nullptr));
+  EXPECT_EQ(Contents(file_), "[S]\r\nk=v\r\n");
+  // A folder in the file's place can be neither read nor replaced.
+  std::filesystem::create_directory(dir_.path() / "folder.ini");
+  file_ = (dir_.path() / "folder.ini").string();
+  EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "v", file_.c_str()));
+  EXPECT_EQ(Read("S", "k"), "<default>");
+  EXPECT_TRUE(std::filesystem::is_directory(file_));
+}
+
+TEST_F(Profile, WritesKeepPermissionsAndFollowLinks) {
+  Given("[S]\r\nk=v\r\n");
+  ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
+  ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "w", file_.c_str()));
+  struct stat status{};
+  ASSERT_EQ(stat(file_.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+
+  const std::string link = (dir_.path() / "link.ini").string();
+  std::filesystem::create_symlink(file_, link);
+  ASSERT_TRUE(platform::WriteProfileEntry("S", "j", "x", link.c_str()));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(Contents(file_), "[S]\r\nk=w\r\nj=x\r\n");
+  // No lock file or temporary file stays behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
+}
+
+TEST_F(Profile, HostileFilesReadAsWhatTheyAreAndNeverCrash) {
+  std::mt19937 random(1234);
+  static constexpr char kAlphabet[] = "[]=;'\" \t\r\n\xEF\xBB\xBF" "abcK\0";
+  const std::string alphabet(kAlphabet, sizeof kAlphabet);  // the last NUL included
+  for (int round = 0; round < 300; ++round) {
+    std::string bytes(random() % 400, '\0');
+    for (char& c : bytes) c = alphabet[random() % alphabet.size()];
+    Given(bytes);
+    for (const char* section : {"a", "", "b c", "K"}) {
+      for (const char* key : {"a", "", "K", "c"}) {
+        for (const std::uint32_t size : {1u, 2u, 7u, 64u}) Read(section, key, "dflt", size);
+      }
+    }
+    // A valid write into any of them reads back, and the rest of the file is kept around it.
+    ASSERT_TRUE(platform::WriteProfileEntry("zz", "key", "value", file_.c_str()));
+    EXPECT_EQ(Read("zz", "key"), "value");
+    EXPECT_EQ(Contents(file_).substr(0, bytes.size()), bytes);
+  }
+  // Special files are not read as INI text, and do not block the reader.
+  file_ = "/dev/zero";
+  EXPECT_EQ(Read("S", "k"), "<default>");
+  const std::string fifo = (dir_.path() / "fifo.ini").string();
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  file_ = fifo;
+  EXPECT_EQ(Read("S", "k"), "<default>");
+}
+
+// The cache on its own: what is parsed when.
+class ProfileCache : public Profile {
+ protected:
+  void Rewrite(std::string_view bytes) {
+    // In place: same inode, and the same size as the test chooses.
+    std::fstream out(file_, std::ios::in | std::ios::out | std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+};
+
+TEST_F(ProfileCache, AnUnchangedFileIsParsedOnce) {
+  Given("[S]\nk=1\n");
+  // With no racy window, every entry is trusted on its stamp at once.
+  platform::detail::ProfileCache trusting(8, std::chrono::nanoseconds(0));
+  platform::detail::ProfileCache careful(8);
+  for (platform::detail::ProfileCache* cache : {&trusting, &careful}) {
+    const auto first = cache->Load(file_);
+    ASSERT_NE(first, nullptr);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(cache->Load(file_), first);
+    EXPECT_EQ(cache->parses(), 1u);
+  }
+}
+
+TEST_F(ProfileCache, AChangeThatKeepsInodeSizeAndModificationTimeIsSeen) {
+  platform::detail::ProfileCache trusting(8, std::chrono::nanoseconds(0));
+  platform::detail::ProfileCache careful(8);
+  for (platform::detail::ProfileCache* cache : {&trusting, &careful}) {
+    Given("[S]\nk=1\n");
+    ASSERT_EQ(cache->Load(file_)->Find("S", "k"), "1");
+    struct stat before{};
+    ASSERT_EQ(stat(file_.c_str(), &before), 0);
+    Rewrite("[S]\nk=2\n");
+    // Put the modification time back: inode, size and mtime now match the cached version,
+    // and only the status-change time (or the bytes) can tell.
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(utimensat(AT_FDCWD, file_.c_str(), times, 0), 0);
+    EXPECT_EQ(cache->Load(file_)->Find("S", "k"), "2");
+  }
+}
+
+TEST_F(ProfileCache, ReplacedRemovedAndLeastUsedFilesLeave) {
+  platform::detail::ProfileCache cache(2, std::chrono::nanoseconds(0));
+  const std::string a = dir_.Write("a.ini", "[S]\nk=a\n");
+  const std::string b = dir_.Write("b.ini", "[S]\nk=b\n");
+  const std::string c = dir_.Write("c.ini", "[S]\nk=c\n");
+  ASSERT_NE(cache.Load(a), nullptr);
+  ASSERT_NE(cache.Load(b), nullptr);
+  ASSERT_NE(cache.Load(a), nullptr);
+  ASSERT_NE(cache.Load(c), nullptr);  // b was used least recently
+  EXPECT_EQ(cache.parses(), 3u);
+  ASSERT_NE(cache.Load(a), nullptr);
+  EXPECT_EQ(cache.parses(), 3u);
+  ASSERT_NE(cache.Load(b), nullptr);
+  EXPECT_EQ(cache.parses(), 4u);
+
+  std::filesystem::remove(a);
+  EXPECT_EQ(cache.Load(a), nullptr);
+  dir_.Write("a.ini.new", "[S]\nk=A\n");
+  std::filesystem::rename(dir_.path() / "a.ini.new", a);
+  EXPECT_EQ(cache.Load(a)->Find("S", "k"), "A");
+}
+
+}  // namespace

@@ -1,0 +1,413 @@
+// The registry service: Windows naming rules, enumeration order, the more-data rule, key
+// information, deletion, accounts, transactions, and the machine-wide lock across processes.
+#include "platform/registry.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/machine.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using platform::KeyAccess;
+using platform::RegistryKey;
+
+class Registry : public ::testing::Test {
+ protected:
+  Registry() {
+    env_.Set("ORVANE_PREFIX", (dir_.path() / "machine").c_str()).Set("ORVANE_USER", "alice");
+  }
+
+  static RegistryKey Create(HKEY parent, const char* path) {
+    RegistryKey key;
+    EXPECT_EQ(platform::CreateKey(parent, path, key), platform::kErrorSuccess) << path;
+    return key;
+  }
+
+  static std::vector<std::string> Subkeys(HKEY key) {
+    std::vector<std::string> names;
+    char name[300];
+    for (std::uint32_t i = 0; platform::EnumKey(key, i, name, sizeof name) == platform::kErrorSuccess; ++i)
+      names.emplace_back(name);
+    return names;
+  }
+
+  static std::vector<std::string> Values(HKEY key) {
+    std::vector<std::string> names;
+    char name[300];
+    std::uint32_t size = sizeof name;
+    for (std::uint32_t i = 0; platform::EnumValue(key, i, name, &size) == platform::kErrorSuccess; ++i) {
+      names.emplace_back(name, size);
+      size = sizeof name;
+    }
+    return names;
+  }
+
+  static std::string Text(HKEY key, const char* name) {
+    std::string text;
+    const long error = platform::QueryTextValue(key, name, text);
+    return error == platform::kErrorSuccess ? text : "<error " + std::to_string(error) + ">";
+  }
+
+  testsupport::TempDir dir_;
+  testsupport::ScopedEnv env_;
+};
+
+TEST_F(Registry, NamesCompareWithoutCaseAndKeepTheirSpelling) {
+  bool created = false;
+  RegistryKey key;
+  ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Lumora", key, &created), 0);
+  EXPECT_TRUE(created);
+  RegistryKey again;
+  ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\orvane\\LUMORA", again, &created), 0);
+  EXPECT_FALSE(created);
+  EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE), std::vector<std::string>{"Software"});
+
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Value", "one"), 0);
+  ASSERT_EQ(platform::SetTextValue(again.get(), "VALUE", "two"), 0);
+  EXPECT_EQ(Values(key.get()), std::vector<std::string>{"Value"});
+  EXPECT_EQ(Text(key.get(), "vAlUe"), "two");
+
+  // Windows-1252 letters beyond ASCII fold too (A/a umlaut, S/s caron), sharp s does not.
+  Create(key.get(), "\xC4rger\\\x8A");
+  RegistryKey found;
+  EXPECT_EQ(platform::OpenKey(key.get(), "\xE4RGER\\\x9A", KeyAccess::kRead, found), 0);
+  Create(key.get(), "Stra\xDF" "e");
+  EXPECT_EQ(platform::OpenKey(key.get(), "STRASSE", KeyAccess::kRead, found), platform::kErrorFileNotFound);
+}
+
+TEST_F(Registry, PathAndNameLimits) {
+  const std::string longest(255, 'k');
+  const std::string too_long(256, 'k');
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, ("Software\\" + longest).c_str());
+  RegistryKey other;
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, ("Software\\" + too_long).c_str(), other),
+            platform::kErrorInvalidParameter);
+  EXPECT_EQ(platform::SetTextValue(key.get(), longest.c_str(), "v"), 0);
+  EXPECT_EQ(platform::SetTextValue(key.get(), too_long.c_str(), "v"), platform::kErrorInvalidParameter);
+
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\\\Gap", other), platform::kErrorBadPathname);
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "\\Software", other), platform::kErrorBadPathname);
+  EXPECT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\", KeyAccess::kRead, other), 0);
+  // None of the refused paths left a key behind.
+  EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE), std::vector<std::string>{"Software"});
+  RegistryKey software;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, software), 0);
+  EXPECT_EQ(Subkeys(software.get()), std::vector<std::string>{longest});
+
+  // A null or empty path opens the key itself.
+  ASSERT_EQ(platform::OpenKey(key.get(), nullptr, KeyAccess::kRead, other), 0);
+  EXPECT_EQ(Text(other.get(), longest.c_str()), "v");
+}
+
+TEST_F(Registry, EnumerationIsSortedWithoutCaseAndRespectsTheBuffer) {
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Order");
+  for (const char* name : {"b", "_x", "C", "a_", "z", "A"}) {
+    Create(key.get(), name);
+    ASSERT_EQ(platform::SetTextValue(key.get(), name, name), 0);
+  }
+  // Upper-case order: '_' sorts after the letters, which a case-sensitive order would not do.
+  const std::vector<std::string> expected = {"A", "a_", "b", "C", "z", "_x"};
+  EXPECT_EQ(Subkeys(key.get()), expected);
+  EXPECT_EQ(Values(key.get()), expected);
+
+  char name[8];
+  std::memset(name, '#', sizeof name);
+  EXPECT_EQ(platform::EnumKey(key.get(), 6, name, sizeof name), platform::kErrorNoMoreItems);
+  EXPECT_EQ(platform::EnumKey(key.get(), 5, name, 2), platform::kErrorMoreData);  // "_x" needs 3
+  EXPECT_EQ(std::string(name, sizeof name), std::string(8, '#'));
+  EXPECT_EQ(platform::EnumKey(key.get(), 5, name, 3), 0);
+  EXPECT_STREQ(name, "_x");
+
+  std::memset(name, '#', sizeof name);
+  std::uint32_t size = 2;
+  EXPECT_EQ(platform::EnumValue(key.get(), 1, name, &size), platform::kErrorMoreData);
+  EXPECT_EQ(size, 2u);
+  EXPECT_EQ(std::string(name, sizeof name), std::string(8, '#'));
+  size = 3;
+  EXPECT_EQ(platform::EnumValue(key.get(), 1, name, &size), 0);
+  EXPECT_EQ(size, 2u);
+  EXPECT_STREQ(name, "a_");
+}
+
+TEST_F(Registry, TextValuesFollowTheMoreDataRule) {
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Texts");
+  ASSERT_EQ(platform::SetTextValue(key.get(), nullptr, "hello"), 0);  // stored without NUL
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Terminated", std::string_view("hello\0", 6)), 0);
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Empty", ""), 0);
+
+  for (const char* name : {"", "Terminated"}) {
+    SCOPED_TRACE(name);
+    std::uint32_t size = 0;
+    EXPECT_EQ(platform::QueryTextValue(key.get(), name, nullptr, &size), 0);
+    EXPECT_EQ(size, 6u);
+
+    char buffer[16];
+    std::memset(buffer, '#', sizeof buffer);
+    size = 5;
+    EXPECT_EQ(platform::QueryTextValue(key.get(), name, buffer, &size), platform::kErrorMoreData);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(std::string(buffer, sizeof buffer), std::string(16, '#'));
+
+    size = 6;
+    EXPECT_EQ(platform::QueryTextValue(key.get(), name, buffer, &size), 0);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(std::string(buffer, 7), std::string("hello\0#", 7));
+
+    size = sizeof buffer;
+    EXPECT_EQ(platform::QueryTextValue(key.get(), name, buffer, &size), 0);
+    EXPECT_EQ(size, 6u);
+    EXPECT_EQ(Text(key.get(), name), "hello");
+  }
+
+  char one[1] = {'#'};
+  std::uint32_t size = 1;
+  EXPECT_EQ(platform::QueryTextValue(key.get(), "Empty", one, &size), 0);
+  EXPECT_EQ(size, 1u);
+  EXPECT_EQ(one[0], '\0');
+  size = 0;
+  one[0] = '#';
+  EXPECT_EQ(platform::QueryTextValue(key.get(), "Empty", one, &size), platform::kErrorMoreData);
+  EXPECT_EQ(one[0], '#');
+
+  EXPECT_EQ(platform::QueryTextValue(key.get(), "Missing", one, &size), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::QueryTextValue(key.get(), "Empty", one, nullptr), platform::kErrorInvalidParameter);
+  ASSERT_EQ(platform::DeleteValue(key.get(), nullptr), 0);
+  EXPECT_EQ(platform::QueryTextValue(key.get(), "", nullptr, &size), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::DeleteValue(key.get(), nullptr), platform::kErrorFileNotFound);
+}
+
+TEST_F(Registry, KeyInformationCountsAndLongestNames) {
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Info");
+  platform::KeyInfo info;
+  info.subkeys = 99;
+  ASSERT_EQ(platform::QueryKeyInfo(key.get(), info), 0);
+  EXPECT_EQ(info.subkeys, 0u);
+  EXPECT_EQ(info.values, 0u);
+  EXPECT_EQ(info.longest_value_name, 0u);
+  EXPECT_EQ(info.longest_value_data, 0u);
+
+  Create(key.get(), "a");
+  Create(key.get(), "bbb\\deeper-and-longer");
+  ASSERT_EQ(platform::SetTextValue(key.get(), nullptr, "xyz"), 0);
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Name12", "1234567"), 0);
+  ASSERT_EQ(platform::QueryKeyInfo(key.get(), info), 0);
+  EXPECT_EQ(info.subkeys, 2u);
+  EXPECT_EQ(info.longest_subkey_name, 3u);
+  EXPECT_EQ(info.values, 2u);
+  EXPECT_EQ(info.longest_value_name, 6u);
+  EXPECT_EQ(info.longest_value_data, 7u);
+}
+
+TEST_F(Registry, DeletingNeedsAKeyWithoutSubkeys) {
+  RegistryKey parent = Create(HKEY_LOCAL_MACHINE, "Software\\Parent");
+  RegistryKey child = Create(parent.get(), "Child");
+  ASSERT_EQ(platform::SetTextValue(child.get(), "v", "1"), 0);
+
+  EXPECT_EQ(platform::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Parent"), platform::kErrorAccessDenied);
+  EXPECT_EQ(Subkeys(parent.get()), std::vector<std::string>{"Child"});
+  EXPECT_EQ(platform::DeleteKey(HKEY_LOCAL_MACHINE, "Software\\Missing"), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::DeleteKey(HKEY_LOCAL_MACHINE, nullptr), platform::kErrorAccessDenied);
+  EXPECT_EQ(platform::DeleteKey(HKEY_CURRENT_USER, ""), platform::kErrorAccessDenied);
+
+  EXPECT_EQ(platform::DeleteKey(parent.get(), "CHILD"), 0);
+  // The open handle outlives its key; the key's values went with it.
+  EXPECT_EQ(platform::SetTextValue(child.get(), "v", "2"), platform::kErrorKeyDeleted);
+  EXPECT_EQ(Text(child.get(), "v"), "<error 1018>");
+  RegistryKey reborn = Create(parent.get(), "Child");
+  EXPECT_TRUE(Values(reborn.get()).empty());
+
+  ASSERT_EQ(platform::DeleteKey(parent.get(), "Child"), 0);
+  EXPECT_EQ(platform::DeleteKey(parent.get(), ""), 0);  // the key itself
+  EXPECT_EQ(platform::EnumKey(parent.get(), 0, nullptr, 0), platform::kErrorInvalidParameter);
+  RegistryKey gone;
+  EXPECT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Parent", KeyAccess::kRead, gone),
+            platform::kErrorFileNotFound);
+}
+
+TEST_F(Registry, HandlesGrantTheirAccessAndDieWithTheirOwner) {
+  Create(HKEY_LOCAL_MACHINE, "Software\\Access");
+  RegistryKey reader;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Access", KeyAccess::kRead, reader), 0);
+  RegistryKey sub;
+  EXPECT_EQ(platform::SetTextValue(reader.get(), "v", "1"), platform::kErrorAccessDenied);
+  EXPECT_EQ(platform::DeleteValue(reader.get(), "v"), platform::kErrorAccessDenied);
+  EXPECT_EQ(platform::CreateKey(reader.get(), "Sub", sub), platform::kErrorAccessDenied);
+  EXPECT_FALSE(sub);
+
+  RegistryKey writer;
+  ASSERT_EQ(platform::OpenKey(reader.get(), nullptr, KeyAccess::kReadWrite, writer), 0);
+  EXPECT_EQ(platform::SetTextValue(writer.get(), "v", "1"), 0);
+
+  const HKEY stale = writer.get();
+  RegistryKey moved = std::move(writer);
+  EXPECT_FALSE(writer);
+  EXPECT_EQ(Text(moved.get(), "v"), "1");
+  moved.Close();
+  EXPECT_EQ(Text(stale, "v"), "<error 6>");
+  EXPECT_EQ(Text(HKEY(), "v"), "<error 6>");
+
+  // A handle belongs to the machine it was opened on.
+  testsupport::TempDir other;
+  env_.Set("ORVANE_PREFIX", other.path().c_str());
+  EXPECT_EQ(Text(reader.get(), "v"), "<error 6>");
+}
+
+TEST_F(Registry, CurrentUserIsTheAccountsKeyMadeOnFirstUse) {
+  char name[300];
+  EXPECT_EQ(platform::EnumKey(HKEY_USERS, 0, name, sizeof name), platform::kErrorNoMoreItems);
+  RegistryKey alice = Create(HKEY_CURRENT_USER, "Software\\Orvane");
+  ASSERT_EQ(platform::SetTextValue(alice.get(), "User", "0001"), 0);
+  RegistryKey seen;
+  ASSERT_EQ(platform::OpenKey(HKEY_USERS, "ALICE\\Software\\Orvane", KeyAccess::kRead, seen), 0);
+  EXPECT_EQ(Text(seen.get(), "User"), "0001");
+
+  // Another account sees nothing of the first one's tree, and gets its own on first use.
+  env_.Set("ORVANE_USER", "bob");
+  RegistryKey missing;
+  EXPECT_EQ(platform::OpenKey(HKEY_CURRENT_USER, "Software\\Orvane", KeyAccess::kRead, missing),
+            platform::kErrorFileNotFound);
+  EXPECT_EQ(Subkeys(HKEY_USERS), (std::vector<std::string>{"alice", "bob"}));
+  RegistryKey bob = Create(HKEY_CURRENT_USER, "Software\\Orvane");
+  ASSERT_EQ(platform::SetTextValue(bob.get(), "User", "0002"), 0);
+  EXPECT_EQ(Text(seen.get(), "User"), "0001");
+
+  env_.Set("ORVANE_USER", "a\\b");
+  EXPECT_EQ(platform::OpenKey(HKEY_CURRENT_USER, nullptr, KeyAccess::kRead, missing),
+            platform::kErrorInvalidParameter);
+}
+
+TEST_F(Registry, CreatingAPathIsOneTransaction) {
+  Create(HKEY_LOCAL_MACHINE, "Software");
+  {
+    // Make the database refuse the third key of the path, as a full disk or a crash would
+    // stop a change half-way.
+    sqlite3* db = nullptr;
+    const std::string path = (dir_.path() / "machine" / "registry.db").string();
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "CREATE TRIGGER refuse BEFORE INSERT ON keys WHEN NEW.name = CAST('Third' AS BLOB) "
+                           "BEGIN SELECT RAISE(ABORT, 'refused'); END",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+  }
+  RegistryKey key;
+  EXPECT_NE(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\First\\Second\\Third\\Fourth", key), 0);
+  EXPECT_FALSE(key);
+  RegistryKey software;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, software), 0);
+  EXPECT_TRUE(Subkeys(software.get()).empty());
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\First\\Second", key), 0);
+}
+
+TEST_F(Registry, DamagedDatabaseIsAnErrorNotACrash) {
+  std::filesystem::create_directories(dir_.path() / "machine");
+  dir_.Write("machine/registry.db", std::string(8192, '\x5A'));
+  RegistryKey key;
+  EXPECT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, key),
+            platform::kErrorRegistryCorrupt);
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software", key), platform::kErrorRegistryCorrupt);
+  EXPECT_FALSE(key);
+}
+
+TEST_F(Registry, MachineLockMakesReadIncrementWriteAtomicAcrossProcesses) {
+  RegistryKey counter = Create(HKEY_LOCAL_MACHINE, "Software\\Orvane\\LastUser");
+  ASSERT_EQ(platform::SetTextValue(counter.get(), nullptr, "0"), 0);  // the parent's connection is open
+
+  constexpr int kProcesses = 8;
+  std::vector<pid_t> children;
+  for (int i = 0; i < kProcesses; ++i) {
+    children.push_back(testsupport::Spawn([] {
+      platform::MachineLock lock;
+      if (lock.Acquire() != platform::kErrorSuccess) return 200;
+      RegistryKey key;
+      if (platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\LastUser", KeyAccess::kReadWrite, key) != 0)
+        return 201;
+      std::string text;
+      if (platform::QueryTextValue(key.get(), nullptr, text) != 0) return 202;
+      const int next = std::stoi(text) + 1;
+      // Widens the window between read and write that the lock must close.
+      std::this_thread::sleep_for(std::chrono::milliseconds(15));
+      if (platform::SetTextValue(key.get(), nullptr, std::to_string(next)) != 0) return 203;
+      return next;
+    }));
+  }
+  std::vector<int> numbers;
+  for (const pid_t child : children) numbers.push_back(testsupport::Wait(child));
+  std::sort(numbers.begin(), numbers.end());
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(Text(counter.get(), nullptr), "8");
+}
+
+TEST_F(Registry, AForkedChildKeepsItsChangesWhenTheParentReconnects) {
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Forked");
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Parent", "1"), 0);
+  int to_parent[2];
+  int to_child[2];
+  ASSERT_EQ(pipe(to_parent), 0);
+  ASSERT_EQ(pipe(to_child), 0);
+  const pid_t child = testsupport::Spawn([&] {
+    alarm(20);
+    char go = 0;
+    RegistryKey mine;
+    if (platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\Forked", mine) != 0) return 1;
+    if (platform::SetTextValue(mine.get(), "First", "1") != 0) return 2;
+    if (write(to_parent[1], "a", 1) != 1 || read(to_child[0], &go, 1) != 1) return 3;
+    return platform::SetTextValue(mine.get(), "Second", "2") == 0 ? 0 : 4;
+  });
+  char ready = 0;
+  ASSERT_EQ(read(to_parent[0], &ready, 1), 1);
+  {
+    // Visiting another machine closes this process's connection to the first one, which
+    // must not take the child's log away.
+    testsupport::TempDir elsewhere;
+    const std::string home = (dir_.path() / "machine").string();
+    env_.Set("ORVANE_PREFIX", elsewhere.path().c_str());
+    RegistryKey other;
+    ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, nullptr, KeyAccess::kRead, other), 0);
+    env_.Set("ORVANE_PREFIX", home.c_str());
+  }
+  ASSERT_EQ(write(to_child[1], "b", 1), 1);
+  EXPECT_EQ(testsupport::Wait(child), 0);
+  for (const int fd : {to_parent[0], to_parent[1], to_child[0], to_child[1]}) close(fd);
+  RegistryKey seen;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Forked", KeyAccess::kRead, seen), 0);
+  EXPECT_EQ(Values(seen.get()), (std::vector<std::string>{"First", "Parent", "Second"}));
+}
+
+TEST_F(Registry, MachineLockNestsInOneThread) {
+  const pid_t child = testsupport::Spawn([] {
+    alarm(10);  // a nested acquisition that waited for itself would hang forever
+    platform::MachineLock outer;
+    platform::MachineLock inner;
+    if (outer.Acquire() != 0 || inner.Acquire() != 0 || !inner.held()) return 1;
+    inner.Release();
+    if (inner.held() || !outer.held()) return 2;
+    return 0;
+  });
+  EXPECT_EQ(testsupport::Wait(child), 0);
+
+  // Released means released: another process gets it at once.
+  platform::MachineLock mine;
+  ASSERT_EQ(mine.Acquire(), 0);
+  mine.Release();
+  const pid_t other = testsupport::Spawn([] {
+    alarm(10);
+    platform::MachineLock lock;
+    return lock.Acquire() == 0 ? 0 : 1;
+  });
+  EXPECT_EQ(testsupport::Wait(other), 0);
+}
+
+}  // namespace
