@@ -1,0 +1,262 @@
+// Version resources: reading PE32 and PE32+ files, queries by sub-block path, the choice of
+// language, finding bare file names, and files that are damaged or hostile.
+#include "platform/version_resource.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+
+#include "platform/files.h"
+#include "tests/support/PeWriter.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+using testsupport::PeSpec;
+
+const char* kFileVersion = "\\StringFileInfo\\000004b0\\FileVersion";
+
+PeSpec HostSpec(bool pe32_plus = false) {
+  PeSpec spec;
+  spec.pe32_plus = pe32_plus;
+  spec.fixed_version = {3, 70, 35, 0};
+  spec.tables = {{"000004b0", {{"FileVersion", "3, 70, 35, 0"}, {"ProductName", "Veltaro Caf\xC3\xA9 \xE4\xB8\xAD"},
+                               {"Empty", ""}, {"OnlyNeutral", "n"}}},
+                 {"040904b0", {{"FileVersion", "9.8.7.6"}}}};
+  spec.translations = {0x04B00000};
+  return spec;
+}
+
+std::optional<platform::VersionInfo> Read(const PeSpec& spec) {
+  testsupport::TempDir dir;
+  return platform::VersionInfo::FromFile(dir.Write("YlVer.dll", testsupport::MakePe(spec)));
+}
+
+std::optional<platform::VersionInfo> ReadBytes(const std::string& bytes) {
+  testsupport::TempDir dir;
+  return platform::VersionInfo::FromFile(dir.Write("file.dll", bytes));
+}
+
+TEST(VersionResource, ReadsPe32AndPe32Plus) {
+  for (bool plus : {false, true}) {
+    const auto info = Read(HostSpec(plus));
+    ASSERT_TRUE(info) << plus;
+    EXPECT_EQ(info->QueryString(kFileVersion), "3, 70, 35, 0");
+    EXPECT_EQ(info->QueryString("\\StringFileInfo\\040904b0\\FileVersion"), "9.8.7.6");
+    EXPECT_EQ(info->BlockSize(), testsupport::MakeVersionBlock(HostSpec(plus)).size());
+    const auto fixed = info->Fixed();
+    ASSERT_TRUE(fixed);
+    EXPECT_EQ(fixed->file_version_ms, (3u << 16) | 70);
+    EXPECT_EQ(fixed->file_version_ls, 35u << 16);
+    EXPECT_EQ(info->Root().key, u"VS_VERSION_INFO");
+  }
+}
+
+TEST(VersionResource, QueriesIgnoreCaseSkipEmptyComponentsAndNeverFallBack) {
+  const auto info = Read(HostSpec());
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->QueryString("\\stringfileinfo\\000004B0\\FILEVERSION"), "3, 70, 35, 0");
+  EXPECT_EQ(info->QueryString("\\\\StringFileInfo\\\\000004b0\\FileVersion\\"), "3, 70, 35, 0");
+  EXPECT_EQ(info->QueryString("StringFileInfo\\000004b0\\FileVersion"), "3, 70, 35, 0");
+  EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\Empty"), "");
+  EXPECT_EQ(info->QueryString("\\StringFileInfo\\040904b0\\OnlyNeutral"), std::nullopt);
+  EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\Missing"), std::nullopt);
+  EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0"), std::nullopt);  // a table, not a text
+  EXPECT_EQ(info->QueryString("\\VarFileInfo\\Translation"), std::nullopt);   // binary
+  const platform::VersionBlock* translation = info->Find("\\VarFileInfo\\Translation");
+  ASSERT_NE(translation, nullptr);
+  EXPECT_EQ(translation->data, (std::vector<unsigned char>{0x00, 0x00, 0xB0, 0x04}));
+  EXPECT_EQ(info->Find("\\"), &info->Root());
+}
+
+TEST(VersionResource, TextsComeBackInTheAnsiCodePage) {
+  const auto info = Read(HostSpec());
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\ProductName"), "Veltaro Caf\xE9 ?");
+}
+
+TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
+  PeSpec spec = HostSpec();
+  spec.tag_languages = true;
+  spec.languages = {1031, 0, 1033};
+  EXPECT_EQ(Read(spec)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "0");
+  spec.languages = {1040, 1031};
+  EXPECT_EQ(Read(spec)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "1040");
+}
+
+TEST(VersionResource, FilesWithoutAVersionResourceGiveNothing) {
+  PeSpec spec = HostSpec();
+  spec.version_resource = false;
+  EXPECT_FALSE(Read(spec));
+  testsupport::TempDir dir;
+  EXPECT_FALSE(platform::VersionInfo::FromFile((dir.path() / "missing.dll").string()));
+  EXPECT_FALSE(platform::VersionInfo::FromFile(dir.path().string()));
+  EXPECT_FALSE(platform::VersionInfo::FromFile(""));
+  EXPECT_FALSE(ReadBytes(""));
+  EXPECT_FALSE(ReadBytes("MZ"));
+  EXPECT_FALSE(ReadBytes("just some text, not an executable"));
+}
+
+TEST(VersionResource, ABareNameIsFoundInTheProgramsFolderThenTheCurrentFolder) {
+  testsupport::TempDir dir;
+  const auto old_cwd = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  PeSpec in_cwd = HostSpec();
+  in_cwd.tables[0].strings[0].second = "1.0.0.0";
+  dir.Write("TidewellBareName.dll", testsupport::MakePe(in_cwd));
+  EXPECT_EQ(platform::VersionInfo::FromFile("TidewellBareName.dll")->QueryString(kFileVersion), "1.0.0.0");
+
+  std::string program_folder;
+  ASSERT_TRUE(platform::ProgramFolder(program_folder));
+  const std::string beside_program = program_folder + "TidewellBareName.dll";
+  {
+    std::ofstream out(beside_program, std::ios::binary);
+    out << testsupport::MakePe(HostSpec());
+  }
+  const auto info = platform::VersionInfo::FromFile("TidewellBareName.dll");
+  std::filesystem::remove(beside_program);
+  std::filesystem::current_path(old_cwd);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->QueryString(kFileVersion), "3, 70, 35, 0");
+}
+
+TEST(VersionResource, EveryTruncationAndRandomDamageGivesNoVersionOrAValidTree) {
+  const std::string pe = testsupport::MakePe(HostSpec(true));
+  testsupport::TempDir dir;
+  for (std::size_t n = 0; n < pe.size(); n += (n < 0x500 ? 1 : 7)) {
+    const auto info = platform::VersionInfo::FromFile(dir.Write("cut.dll", pe.substr(0, n)));
+    if (info) {
+      EXPECT_LE(info->BlockSize(), 0x10000u);
+    }
+  }
+  std::mt19937 random(7);
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = pe;
+    for (int flips = 1 + static_cast<int>(random() % 4); flips > 0; --flips)
+      damaged[random() % damaged.size()] = static_cast<char>(random());
+    const auto info = platform::VersionInfo::FromFile(dir.Write("damaged.dll", damaged));
+    if (info) (void)info->QueryString(kFileVersion);
+  }
+}
+
+// Little-endian patches of a made file.
+void Put32(std::string& s, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>(v >> (8 * i));
+}
+
+TEST(VersionResource, HostileHeadersAndDirectoriesGiveNoVersion) {
+  const std::string pe = testsupport::MakePe(HostSpec());
+  constexpr std::size_t kRsrc = 0x400;  // where the writer puts the resource section
+  auto patched = [&](std::size_t at, std::uint32_t v) {
+    std::string s = pe;
+    Put32(s, at, v);
+    return s;
+  };
+  EXPECT_FALSE(ReadBytes(patched(0x3C, 0xFFFFFFF0)));                // e_lfanew past the end
+  EXPECT_FALSE(ReadBytes(patched(0x84, 0xFFFF014C)));                // 65535 sections
+  EXPECT_FALSE(ReadBytes(patched(kRsrc + 20, 0x80000000u)));         // type directory points at itself
+  EXPECT_FALSE(ReadBytes(patched(kRsrc + 20, 0x8FFFFFFFu)));         // and past the end
+  EXPECT_FALSE(ReadBytes(patched(kRsrc + 12, 0xFFFF0000u)));         // 65535 named entries
+  const std::size_t data_entry = kRsrc + 16 + 8 + 16 + 8 + 16 + 8;
+  EXPECT_FALSE(ReadBytes(patched(data_entry + 4, 0)));               // empty data
+  EXPECT_FALSE(ReadBytes(patched(data_entry + 4, 0x7FFFFFFF)));      // data past the end
+  EXPECT_FALSE(ReadBytes(patched(data_entry, 0xFFFFFF00)));          // RVA outside every section
+}
+
+TEST(VersionResource, DamagedBlocksNeverHangOrReadOutside) {
+  const std::string good = testsupport::MakeVersionBlock(HostSpec());
+  auto parse = [](const std::string& s) {
+    return platform::VersionInfo::FromBlock({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
+  };
+  ASSERT_TRUE(parse(good));
+  EXPECT_FALSE(parse(""));
+  EXPECT_FALSE(parse(std::string("\x04\x00\x00\x00\x00\x00", 6)));  // length below the header
+  std::string zero_child = good;
+  zero_child[92] = zero_child[93] = 0;  // the first child's wLength
+  const auto info = parse(zero_child);
+  ASSERT_TRUE(info);
+  EXPECT_TRUE(info->Root().children.empty());
+  std::string long_value = good;
+  long_value[2] = long_value[3] = '\xFF';  // wValueLength past the block
+  EXPECT_FALSE(parse(long_value));
+
+  // 2,000 nested blocks: read to a bounded depth.
+  std::string nested;
+  for (int depth = 0; depth < 2000; ++depth) {
+    std::string b(8, '\0');
+    const std::size_t length = 8 + nested.size();
+    if (length > 0xFFFF) break;
+    b[0] = static_cast<char>(length & 0xFF);
+    b[1] = static_cast<char>(length >> 8);
+    b[6] = 'k';
+    nested = b + nested;
+  }
+  EXPECT_TRUE(parse(nested));
+}
+
+// The independent reader: Debian's python3-pefile.
+std::multimap<std::string, std::string> PefileStrings(const std::string& files) {
+  const std::string script = std::string(TIDEWELL_SOURCE_DIR) + "/tests/support/pe_versions.py";
+  std::FILE* pipe = popen(("/usr/bin/python3 " + script + " " + files).c_str(), "r");
+  std::multimap<std::string, std::string> lines;
+  if (pipe == nullptr) return lines;
+  char buffer[4096];
+  std::string out;
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) out += buffer;
+  EXPECT_EQ(pclose(pipe), 0) << "python3-pefile must be installed (scripts/setup)";
+  std::istringstream in(out);
+  std::string line;
+  while (std::getline(in, line)) {
+    const auto tab = line.find('\t');
+    lines.emplace(line.substr(0, tab), line.substr(tab + 1));
+  }
+  return lines;
+}
+
+TEST(VersionResource, AgreesWithAnIndependentReaderOnEveryStringTable) {
+  testsupport::TempDir dir;
+  std::vector<std::pair<std::string, PeSpec>> corpus;
+  const char* versions[] = {"3.20.4.0", "3, 70, 35, 0", "2.50.7.1", "", "5.1.0.0", " 4 , 1 ", "3.8.3.0",
+                            "10.0.19041.1", "1.2", "abc", "3.100.0.0", "0.0.0.0"};
+  int n = 0;
+  for (const char* version : versions) {
+    for (bool plus : {false, true}) {
+      PeSpec spec;
+      spec.pe32_plus = plus;
+      spec.languages = (n % 3 == 0) ? std::vector<std::uint16_t>{1031} : std::vector<std::uint16_t>{0};
+      spec.tables = {{"000004b0", {{"FileVersion", version}, {"CompanyName", "Orvane"}}}};
+      // Later tables carry a long comment, so that the independent reader, which stops
+      // early in short StringFileInfo blocks, sees them too.
+      const std::string comment(120, 'c');
+      if (n % 2 == 0) spec.tables.push_back({"040904b0", {{"Comments", comment}, {"FileVersion", "9.9.9." + std::to_string(n)}}});
+      if (n % 4 == 0) spec.tables.push_back({"040704e4", {{"Comments", comment}, {"FileVersion", "7.7.7." + std::to_string(n)}}});
+      corpus.emplace_back(dir.Write("host" + std::to_string(n++) + ".dll", testsupport::MakePe(spec)), spec);
+    }
+  }
+  ASSERT_GE(corpus.size(), 20u);
+  std::string files;
+  for (const auto& [path, spec] : corpus) files += path + " ";
+  const auto independent = PefileStrings(files);
+
+  for (const auto& [path, spec] : corpus) {
+    const auto info = platform::VersionInfo::FromFile(path);
+    ASSERT_TRUE(info) << path;
+    std::size_t tables_seen = 0;
+    for (const auto& table : spec.tables) {
+      const auto ours = info->QueryString("\\StringFileInfo\\" + table.name + "\\FileVersion");
+      ASSERT_TRUE(ours) << path << " " << table.name;
+      const std::string expected_line = table.name + "\tFileVersion\t" + *ours;
+      bool found = false;
+      for (auto [it, end] = independent.equal_range(path); it != end; ++it) found |= it->second == expected_line;
+      EXPECT_TRUE(found) << path << ": " << expected_line;
+      ++tables_seen;
+    }
+    EXPECT_EQ(tables_seen, spec.tables.size());
+  }
+}
+
+}  // namespace

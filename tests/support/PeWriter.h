@@ -1,0 +1,38 @@
+// Makes real PE32 and PE32+ DLL files with a version resource, for the version reader's
+// tests. The files follow the PE/COFF layout closely enough for independent readers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testsupport {
+
+// One string table of StringFileInfo, e.g. "040904b0" with ("FileVersion", "3, 70, 35, 0").
+// Texts are UTF-8 here and stored as UTF-16.
+struct VersionStringTable {
+  std::string name;
+  std::vector<std::pair<std::string, std::string>> strings;
+};
+
+struct PeSpec {
+  bool pe32_plus = false;
+  bool version_resource = true;                     // false: a resource section without one
+  std::vector<std::uint16_t> languages = {0};       // resource languages; each holds the block
+  std::array<std::uint16_t, 4> fixed_version = {1, 0, 0, 0};
+  std::vector<VersionStringTable> tables;
+  std::vector<std::uint32_t> translations;          // VarFileInfo\Translation; empty: none
+  // When set, every string table of a language's block also holds "ResourceLanguage" with
+  // that resource language in decimal, so tests can tell which block was read.
+  bool tag_languages = false;
+};
+
+// The raw VS_VERSIONINFO block of `spec` (as stored for resource language `language`).
+std::string MakeVersionBlock(const PeSpec& spec, std::uint16_t language = 0);
+
+// The bytes of a whole DLL file.
+std::string MakePe(const PeSpec& spec);
+
+}  // namespace testsupport
