@@ -8,6 +8,10 @@ import sys
 
 BENCH_PAIRS = [
     ("TableLoadAndFiveLookups", "BareLibxml2Parse"),
+    ("GetKeyValue", "BareSqliteLookup"),
+    ("GetIntValue", "QSettingsSyncThenValue"),
+    ("GetIntValue", "QSettingsCachedValue"),
+    ("GetIntValueFirstRead", "QSettingsFirstRead"),
 ]
 
 

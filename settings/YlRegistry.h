@@ -1,0 +1,164 @@
+// YlRegistry: one product's settings store. Explicit entries and numbered lists live in the
+// registry below "Software\<company>\<product>\<version>\", one key per entry with the text
+// in its unnamed value; typed values (texts, integers, reals, booleans, directories) live in
+// the family's INI file "Quenta.ini", shared or per user, in sections "<prefix>_#_<section>".
+//
+//   YlRegistry store("Orvane", "Atrium", "3.2", "YlAtrium", nullptr);
+//   int size = 0;
+//   store.GetIntValue("Window", "Width", 640, size);      // 640 until someone stores one
+//   store.SetIntValue("Window", "Width", 800);
+//   QxString folder;
+//   if (store.GetKeyValue(HKEY_LOCAL_MACHINE, "IniFilePath", folder) == 0) ...
+//
+// Result codes (GetErrorText gives their German texts):
+//    0 success              -1 buffer too small for a registry entry
+//   -2 entry not readable   -3 entry does not exist      -4 entry not writable
+//   -5 key not created      -6 wrong or missing argument -7 INI file not writable
+//   -8 INI entry missing    -9 buffer too small for path -10 not initialised
+//   -11 conversion error    -12 default longer than buffer
+//   -13 warning: existing entry kept
+//   -14 INI file and its backup missing   -15 INI file not readable
+//
+// Operations call each other through their virtual slots, so a derived class that overrides
+// one changes every operation built on it. Nothing is thrown; an instance is used by one
+// thread at a time.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "foundation/QxExport.h"
+#include "settings/YlIRegistry.h"
+
+class QX_EXPORT YlRegistry : public virtual YlIRegistry {
+ public:
+  // Uninitialised: operations that need the identity return -10 until Initialize succeeds.
+  YlRegistry();
+  // Calls InitializeFromInfo(section, iniFileOrPrefix); the outcome shows in GetRegistryInfo.
+  YlRegistry(const char* section, const char* iniFileOrPrefix);
+  // Calls Initialize with the five arguments; the outcome shows in GetRegistryInfo.
+  YlRegistry(const char* company, const char* product, const char* version, const char* shortId,
+             const char* iniFileOrPrefix);
+  ~YlRegistry() override;
+  YlRegistry(const YlRegistry&) = delete;
+  YlRegistry& operator=(const YlRegistry&) = delete;
+
+  // (Re)initialises the identity. A fifth argument containing ".ini" names the INI file;
+  // otherwise it is the section prefix (null: the short id). 0, or -6 when company, product
+  // and version are all null or the short id is null (the store is then uninitialised).
+  int Initialize(const char* company, const char* product, const char* version, const char* shortId,
+                 const char* iniFileOrPrefix) override;
+  // Reads Company, Product, Version and ShortId from `section` of "Pellow.inf" beside the
+  // program (else in the current folder) and calls Initialize. -8 when one is missing or
+  // empty (nothing changed), -9 when the file name does not fit 260 characters.
+  int InitializeFromInfo(const char* section, const char* iniFileOrPrefix) override;
+  // The text of a result code; always 0. The buffer form writes at most size - 1 characters
+  // and a NUL; a size below 1 writes nothing.
+  int GetErrorText(int code, QxString& text) override;
+  int GetErrorText(int code, char* buffer, int size) override;
+  // Asks the platform to write out what it caches of the INI file: 0, or -9.
+  int FlushIniFile() override;
+
+  int GetKeyValue(HKEY root, const char* name, QxString& value) override;
+  int GetKeyValue(HKEY root, const char* name, char* buffer, int size) override;
+  int SetKeyValue(HKEY root, const char* name, const char* value, bool keepExisting) override;
+  int GetListEntry(HKEY root, const char* listKey, const char* name, int index, QxString& value) override;
+  int GetListEntry(HKEY root, const char* listKey, const char* name, int index, char* buffer, int size) override;
+  int AddListEntry(HKEY root, const char* listKey, const char* name, const char* value) override;
+  int RemoveListEntry(HKEY root, const char* listKey, const char* name, const char* value) override;
+  int SetIniFilePath(const char* directory) override;
+  int HasIniFilePath(int& exists) override;
+  int DeleteAllKeys() override;
+
+  int SetUserBoolValue(const char* section, const char* key, bool value) override;
+  int SetUserDoubleValue(const char* section, const char* key, double value) override;
+  int SetUserIntValue(const char* section, const char* key, int value) override;
+  int SetUserStringValue(const char* section, const char* key, const char* value) override;
+  int GetUserBoolValue(const char* section, const char* key, bool defaultValue, bool& value) override;
+  int GetUserDoubleValue(const char* section, const char* key, double defaultValue, double& value) override;
+  int GetUserIntValue(const char* section, const char* key, int defaultValue, int& value) override;
+  int GetUserStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
+  int GetUserStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                         int size) override;
+  int GetUserBoolValue(const char* section, const char* key, bool& value) override;
+  int GetUserDoubleValue(const char* section, const char* key, double& value) override;
+  int GetUserIntValue(const char* section, const char* key, int& value) override;
+  int GetUserStringValue(const char* section, const char* key, QxString& value) override;
+  int GetUserStringValue(const char* section, const char* key, char* buffer, int size) override;
+  int GetUserPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
+  int GetUserPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                       int size) override;
+  int GetUserPathValue(const char* section, const char* key, QxString& value) override;
+  int GetUserPathValue(const char* section, const char* key, char* buffer, int size) override;
+
+  int SetBoolValue(const char* section, const char* key, bool value) override;
+  int SetDoubleValue(const char* section, const char* key, double value) override;
+  int SetIntValue(const char* section, const char* key, int value) override;
+  int SetStringValue(const char* section, const char* key, const char* value) override;
+  int GetBoolValue(const char* section, const char* key, bool defaultValue, bool& value) override;
+  int GetDoubleValue(const char* section, const char* key, double defaultValue, double& value) override;
+  int GetIntValue(const char* section, const char* key, int defaultValue, int& value) override;
+  int GetStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
+  int GetStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                     int size) override;
+  int GetBoolValue(const char* section, const char* key, bool& value) override;
+  int GetDoubleValue(const char* section, const char* key, double& value) override;
+  int GetIntValue(const char* section, const char* key, int& value) override;
+  int GetStringValue(const char* section, const char* key, QxString& value) override;
+  int GetStringValue(const char* section, const char* key, char* buffer, int size) override;
+  int GetPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
+  int GetPathValue(const char* section, const char* key, const char* defaultValue, char* buffer, int size) override;
+  int GetPathValue(const char* section, const char* key, QxString& value) override;
+  int GetPathValue(const char* section, const char* key, char* buffer, int size) override;
+
+  // Sets the four outputs to the identity (null parts stay empty): false, with four empty
+  // texts, when the store is not initialised.
+  bool GetRegistryInfo(QxString& company, QxString& product, QxString& version, QxString& shortId);
+
+  // The INI file's full name (cached after the first call): 0, or -9 when it does not fit
+  // `size` characters with its NUL (the buffer then holds at most the directory).
+  int GetIniPathAndName(char* buffer, int size);
+  // The INI file's folder with a trailing separator (the cache is not used): 0, or -9 when
+  // the full INI file name would not fit `size`.
+  int GetIniPath(char* buffer, int size);
+  // The same into a string; the separator is appended even when the folder ends with one.
+  int GetIniPath(QxString& path);
+  // Copies the INI file over "<file>.bak"; does nothing when there is no INI file.
+  void CreateIniBackup();
+  // A security descriptor that lets every account write the keys this store creates, to be
+  // freed by the caller; null where the platform has no access control (POSIX).
+  void* GetSecurityDescriptorWithNullDacl();
+
+ protected:
+  // "User" and this account's four-digit number, handing out the next machine-wide number
+  // on first use. `buffer` holds at least 9 characters. Always 0.
+  QX_NO_EXPORT int GetUserTag(char* buffer);
+
+ private:
+  struct Identity {
+    std::optional<std::string> company, product, version;
+  };
+
+  QX_NO_EXPORT void Construct();
+  QX_NO_EXPORT bool IsInitialised() const { return m_initialised != 0; }
+  QX_NO_EXPORT std::string EntryPath(const char* name) const;
+  QX_NO_EXPORT std::string SectionName(const char* section) const;
+  QX_NO_EXPORT int UserKey(const char* key, std::string& userKey);
+  QX_NO_EXPORT int IniFile(std::string& file);
+  QX_NO_EXPORT void Prune(HKEY root, std::string path);
+  // The user numbers the machine's accounts hold for this product, and the smallest free one.
+  QX_NO_EXPORT std::set<long> UserNumbersTaken() const;
+  QX_NO_EXPORT long SmallestFreeUserNumber() const;
+
+  Identity m_identity;
+  std::optional<std::string> m_shortId;
+  std::optional<std::string> m_sectionPrefix;
+  std::string m_iniFile;  // empty: not determined yet
+  std::string m_keyPath;  // "company\product\version\", parts that are null or empty left out
+  int m_initialised = 0;
+};
+
+// Deletes the key `name` below the open key `parent` with everything below it. A subkey
+// that cannot be deleted stays (and so does its parent). Always 0.
+QX_EXPORT int DeleteKeyAndAllSubkeys(HKEY parent, const char* name);

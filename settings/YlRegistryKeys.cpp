@@ -1,0 +1,157 @@
+// YlRegistry: registry entries, numbered lists, deletion with pruning, security.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/registry.h"
+#include "platform/security.h"
+#include "settings/YlRegistry.h"
+
+namespace {
+
+std::string ListEntryName(const char* listKey, const char* name, int index) {
+  char entry[32];
+  std::snprintf(entry, sizeof entry, "_%04d", index);
+  return std::string(listKey != nullptr ? listKey : "") + "\\" + (name != nullptr ? name : "") + entry;
+}
+
+// A key with no subkeys and at most an empty unnamed value.
+bool IsEmptyKey(const platform::KeyInfo& info) {
+  return info.subkeys == 0 && (info.values == 0 || (info.longest_value_name == 0 && info.longest_value_data == 0));
+}
+
+}  // namespace
+
+std::string YlRegistry::EntryPath(const char* name) const {
+  return "Software\\" + m_keyPath + (name != nullptr ? name : "");
+}
+
+int YlRegistry::GetKeyValue(HKEY root, const char* name, char* buffer, int size) {
+  if (buffer == nullptr || size < 0) return -6;
+  platform::RegistryKey key;
+  if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
+    return -3;
+  auto bytes = static_cast<std::uint32_t>(size);
+  switch (platform::QueryTextValue(key.get(), nullptr, buffer, &bytes)) {
+    case platform::kErrorSuccess: return 0;
+    case platform::kErrorMoreData: return -1;
+    default: return -2;
+  }
+}
+
+int YlRegistry::GetKeyValue(HKEY root, const char* name, QxString& value) {
+  platform::RegistryKey key;
+  if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
+    return -3;
+  std::string text;
+  switch (platform::QueryTextValue(key.get(), nullptr, text)) {
+    case platform::kErrorSuccess:
+      value = text.c_str();  // the text up to its NUL
+      return 0;
+    case platform::kErrorMoreData: return -1;
+    default: return -2;
+  }
+}
+
+int YlRegistry::SetKeyValue(HKEY root, const char* name, const char* value, bool keepExisting) {
+  if (value == nullptr) return -6;
+  if (keepExisting) {
+    QxString existing;
+    if (GetKeyValue(root, name, existing) == 0) return -13;
+  }
+  // Keys are created with the platform's default access: the emulated registry has no access
+  // control to open up (see GetSecurityDescriptorWithNullDacl).
+  platform::RegistryKey key;
+  if (platform::CreateKey(root, EntryPath(name).c_str(), key) != platform::kErrorSuccess)
+    return -5;
+  return platform::SetTextValue(key.get(), nullptr, value) == platform::kErrorSuccess ? 0 : -4;
+}
+
+int YlRegistry::GetListEntry(HKEY root, const char* listKey, const char* name, int index, QxString& value) {
+  return GetKeyValue(root, ListEntryName(listKey, name, index).c_str(), value);
+}
+
+int YlRegistry::GetListEntry(HKEY root, const char* listKey, const char* name, int index, char* buffer, int size) {
+  return GetKeyValue(root, ListEntryName(listKey, name, index).c_str(), buffer, size);
+}
+
+// The list scans read entries whole: a fixed buffer would take a long entry for the end of
+// the list and write over it, or cut the list short while moving entries down.
+int YlRegistry::AddListEntry(HKEY root, const char* listKey, const char* name, const char* value) {
+  int index = 0;
+  for (QxString entry; GetListEntry(root, listKey, name, index, entry) == 0; ++index) {
+    if (value != nullptr && std::strcmp(entry, value) == 0) return 0;
+  }
+  return SetKeyValue(root, ListEntryName(listKey, name, index).c_str(), value, false);
+}
+
+int YlRegistry::RemoveListEntry(HKEY root, const char* listKey, const char* name, const char* value) {
+  if (value == nullptr) return 0;
+  int found = 0;
+  QxString entry;
+  for (;; ++found) {
+    if (GetListEntry(root, listKey, name, found, entry) != 0) return 0;
+    if (std::strcmp(entry, value) == 0) break;
+  }
+  int last = found;
+  for (int j = found + 1; GetListEntry(root, listKey, name, j, entry) == 0; ++j) {
+    (void)SetKeyValue(root, ListEntryName(listKey, name, j - 1).c_str(), entry, false);
+    last = j;
+  }
+  (void)DeleteKeyAndAllSubkeys(root, EntryPath(ListEntryName(listKey, name, last).c_str()).c_str());
+  Prune(root, EntryPath(listKey));
+  return 0;
+}
+
+void YlRegistry::Prune(HKEY root, std::string path) {
+  for (std::size_t cut; (cut = path.rfind('\\')) != std::string::npos; path.resize(cut)) {
+    platform::RegistryKey key;
+    if (platform::OpenKey(root, path.c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess) continue;
+    platform::KeyInfo info;
+    if (platform::QueryKeyInfo(key.get(), info) == platform::kErrorSuccess && !IsEmptyKey(info)) return;
+    key.Close();
+    (void)platform::DeleteKey(root, path.c_str());
+  }
+}
+
+int YlRegistry::DeleteAllKeys() {
+  if (!IsInitialised()) return -10;
+  // An identity of empty texts has an empty key path: its product key would be "Software"
+  // itself, with every product of every maker below it.
+  if (m_keyPath.empty()) return -6;
+  std::string product = EntryPath(nullptr);
+  product.pop_back();  // the trailing backslash
+  (void)DeleteKeyAndAllSubkeys(HKEY_LOCAL_MACHINE, product.c_str());
+  Prune(HKEY_LOCAL_MACHINE, product);
+
+  char account[251];
+  for (std::uint32_t i = 0; platform::EnumKey(HKEY_USERS, i, account, sizeof account) == platform::kErrorSuccess; ++i)
+    (void)DeleteKeyAndAllSubkeys(HKEY_USERS, (std::string(account) + "\\" + product).c_str());
+  return 0;
+}
+
+int DeleteKeyAndAllSubkeys(HKEY parent, const char* name) {
+  // Without a name the parent itself would go, with everything below it.
+  if (name == nullptr || *name == '\0') return 0;
+  platform::RegistryKey key;
+  if (platform::OpenKey(parent, name, platform::KeyAccess::kReadWrite, key) != platform::kErrorSuccess) return 0;
+  char subkey[257];
+  std::uint32_t index = 0;
+  for (;;) {
+    const long result = platform::EnumKey(key.get(), index, subkey, sizeof subkey);
+    if (result == platform::kErrorNoMoreItems) break;
+    if (result != platform::kErrorSuccess) {
+      ++index;
+      continue;
+    }
+    (void)DeleteKeyAndAllSubkeys(key.get(), subkey);
+    // A subkey that could not be deleted still holds this index: step past it.
+    platform::RegistryKey survivor;
+    if (platform::OpenKey(key.get(), subkey, platform::KeyAccess::kRead, survivor) == platform::kErrorSuccess) ++index;
+  }
+  key.Close();
+  (void)platform::DeleteKey(parent, name);
+  return 0;
+}
+
+void* YlRegistry::GetSecurityDescriptorWithNullDacl() { return platform::NewNullDaclSecurityDescriptor(); }

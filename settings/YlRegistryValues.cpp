@@ -1,0 +1,329 @@
+// YlRegistry: typed values in the family's INI file, shared and per user. Six text
+// primitives touch the file (or delegate to the shared ones); everything else converts and
+// calls them through the virtual slots.
+#include <cerrno>
+#include <charconv>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "platform/profile.h"
+#include "settings/YlRegistry.h"
+
+namespace {
+
+constexpr int kNumberBuffer = 20;  // the converting setters' and getters' text buffer
+constexpr int kBoolBuffer = 6;
+constexpr int kFirstCapacity = 128;
+
+bool Empty(const char* text) { return text == nullptr || *text == '\0'; }
+
+const char* SkipBlanks(const char* text) {
+  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v') ++text;
+  return text;
+}
+
+// A decimal integer at the start of the text; trailing characters are ignored.
+bool ParseInt(const char* text, int& value) {
+  const char* p = SkipBlanks(text);
+  if (*p == '+') ++p;
+  long long n = 0;
+  const auto [end, error] = std::from_chars(p, p + std::strlen(p), n);
+  if (error != std::errc() || n < INT_MIN || n > INT_MAX) return false;
+  (void)end;
+  value = static_cast<int>(n);
+  return true;
+}
+
+// A real number at the start of the text, read with '.' whatever the locale.
+bool ParseDouble(const char* text, double& value) {
+  const char* p = SkipBlanks(text);
+  if (*p == '+') ++p;
+  double d = 0;
+  const auto [end, error] = std::from_chars(p, p + std::strlen(p), d);
+  if (error != std::errc()) return false;
+  (void)end;
+  value = d;
+  return true;
+}
+
+// "%f" with '.' whatever the locale; false when it needs more than 19 characters, which the
+// getters could not read back whole.
+bool FormatDouble(double value, char (&text)[kNumberBuffer]) {
+  const auto [end, error] = std::to_chars(text, text + kNumberBuffer - 1, value, std::chars_format::fixed, 6);
+  if (error != std::errc()) return false;
+  *end = '\0';
+  return true;
+}
+
+int ApplyDirectoryRule(QxString& value) {
+  const int n = value.GetLength();
+  if (n > 0 && value[n - 1] != platform::kPathSeparator) value += platform::kPathSeparator;
+  return 0;
+}
+
+int ApplyDirectoryRule(char* buffer, int size) {
+  const std::size_t n = std::strlen(buffer);
+  if (n == 0 || buffer[n - 1] == platform::kPathSeparator) return 0;
+  if (n >= static_cast<std::size_t>(size - 1)) return -9;
+  buffer[n] = platform::kPathSeparator;
+  buffer[n + 1] = '\0';
+  return 0;
+}
+
+// Copies a default into a buffer: 0, or -12 when it had to be cut.
+int CopyDefault(const char* defaultValue, char* buffer, int size) {
+  const char* text = defaultValue != nullptr ? defaultValue : "";
+  std::strncpy(buffer, text, static_cast<std::size_t>(size - 1));
+  buffer[size - 1] = '\0';
+  return std::strlen(buffer) < std::strlen(text) ? -12 : 0;
+}
+
+}  // namespace
+
+// --- The text primitives ---------------------------------------------------------------
+
+int YlRegistry::SetStringValue(const char* section, const char* key, const char* value) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key)) return -6;
+  std::string file;
+  if (const int result = IniFile(file); result != 0) return result;
+  return platform::WriteProfileEntry(SectionName(section).c_str(), key, value, file.c_str()) ? 0 : -7;
+}
+
+int YlRegistry::GetStringValue(const char* section, const char* key, char* buffer, int size) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return -6;
+  std::string file;
+  if (const int result = IniFile(file); result != 0) return result;
+
+  const std::string backup = file + ".bak";
+  if (!platform::FileExists(file.c_str()) && platform::FileExists(backup.c_str()))
+    (void)platform::CopyFileAtomic(backup.c_str(), file.c_str(), false);
+  if (!platform::FileExists(file.c_str())) return -14;
+  if (!platform::FileReadable(file.c_str())) return -15;
+  if (!platform::FileExists(backup.c_str())) (void)platform::CopyFileAtomic(file.c_str(), backup.c_str(), false);
+
+  const auto read = platform::ReadProfileEntry(SectionName(section).c_str(), key, "", buffer,
+                                               static_cast<std::uint32_t>(size), file.c_str());
+  return read > 0 ? 0 : -8;
+}
+
+int YlRegistry::GetStringValue(const char* section, const char* key, QxString& value) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key)) return -6;
+  std::string file;
+  if (const int result = IniFile(file); result != 0) return result;
+
+  const std::string name = SectionName(section);
+  std::uint32_t read = 0;
+  // A read that fills the buffer may have been cut: read again with twice the room.
+  for (int capacity = kFirstCapacity;; capacity *= 2) {
+    char* buffer = value.GetBuffer(capacity);
+    read = platform::ReadProfileEntry(name.c_str(), key, "", buffer, static_cast<std::uint32_t>(capacity), file.c_str());
+    value.ReleaseBuffer(static_cast<int>(read));
+    if (read != static_cast<std::uint32_t>(capacity - 1) || capacity > INT_MAX / 2) break;
+  }
+  return read > 0 ? 0 : -8;
+}
+
+int YlRegistry::SetUserStringValue(const char* section, const char* key, const char* value) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key) || Empty(value)) return -6;
+  std::string userKey;
+  (void)UserKey(key, userKey);
+  return SetStringValue(section, userKey.c_str(), value);
+}
+
+int YlRegistry::GetUserStringValue(const char* section, const char* key, char* buffer, int size) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return -6;
+  std::string userKey;
+  (void)UserKey(key, userKey);
+  return GetStringValue(section, userKey.c_str(), buffer, size);
+}
+
+int YlRegistry::GetUserStringValue(const char* section, const char* key, QxString& value) {
+  if (!IsInitialised()) return -10;
+  if (Empty(section) || Empty(key)) return -6;
+  std::string userKey;
+  (void)UserKey(key, userKey);
+  return GetStringValue(section, userKey.c_str(), value);
+}
+
+int YlRegistry::UserKey(const char* key, std::string& userKey) {
+  char tag[16];
+  const int result = GetUserTag(tag);
+  userKey = std::string(tag) + "_#_" + key;
+  return result;
+}
+
+// --- Converting setters ----------------------------------------------------------------
+
+int YlRegistry::SetBoolValue(const char* section, const char* key, bool value) {
+  return SetStringValue(section, key, value ? "true" : "false");
+}
+int YlRegistry::SetUserBoolValue(const char* section, const char* key, bool value) {
+  return SetUserStringValue(section, key, value ? "true" : "false");
+}
+
+int YlRegistry::SetIntValue(const char* section, const char* key, int value) {
+  char text[kNumberBuffer];
+  std::snprintf(text, sizeof text, "%d", value);
+  return SetStringValue(section, key, text);
+}
+int YlRegistry::SetUserIntValue(const char* section, const char* key, int value) {
+  char text[kNumberBuffer];
+  std::snprintf(text, sizeof text, "%d", value);
+  return SetUserStringValue(section, key, text);
+}
+
+int YlRegistry::SetDoubleValue(const char* section, const char* key, double value) {
+  char text[kNumberBuffer];
+  if (!FormatDouble(value, text)) return -11;
+  return SetStringValue(section, key, text);
+}
+int YlRegistry::SetUserDoubleValue(const char* section, const char* key, double value) {
+  char text[kNumberBuffer];
+  if (!FormatDouble(value, text)) return -11;
+  return SetUserStringValue(section, key, text);
+}
+
+// --- Converting getters ----------------------------------------------------------------
+
+namespace {
+
+int ToBool(const char* text, bool& value) {
+  if (std::strcmp(text, "true") == 0) value = true;
+  else if (std::strcmp(text, "false") == 0) value = false;
+  else return -11;
+  return 0;
+}
+int ToInt(const char* text, int& value) { return ParseInt(text, value) ? 0 : -11; }
+int ToDouble(const char* text, double& value) { return ParseDouble(text, value) ? 0 : -11; }
+
+}  // namespace
+
+int YlRegistry::GetBoolValue(const char* section, const char* key, bool& value) {
+  char text[kBoolBuffer];
+  const int result = GetStringValue(section, key, text, kBoolBuffer);
+  return result != 0 ? result : ToBool(text, value);
+}
+int YlRegistry::GetUserBoolValue(const char* section, const char* key, bool& value) {
+  char text[kBoolBuffer];
+  const int result = GetUserStringValue(section, key, text, kBoolBuffer);
+  return result != 0 ? result : ToBool(text, value);
+}
+
+int YlRegistry::GetIntValue(const char* section, const char* key, int& value) {
+  char text[kNumberBuffer];
+  const int result = GetStringValue(section, key, text, kNumberBuffer);
+  return result != 0 ? result : ToInt(text, value);
+}
+int YlRegistry::GetUserIntValue(const char* section, const char* key, int& value) {
+  char text[kNumberBuffer];
+  const int result = GetUserStringValue(section, key, text, kNumberBuffer);
+  return result != 0 ? result : ToInt(text, value);
+}
+
+int YlRegistry::GetDoubleValue(const char* section, const char* key, double& value) {
+  char text[kNumberBuffer];
+  const int result = GetStringValue(section, key, text, kNumberBuffer);
+  return result != 0 ? result : ToDouble(text, value);
+}
+int YlRegistry::GetUserDoubleValue(const char* section, const char* key, double& value) {
+  char text[kNumberBuffer];
+  const int result = GetUserStringValue(section, key, text, kNumberBuffer);
+  return result != 0 ? result : ToDouble(text, value);
+}
+
+// --- Getters with default --------------------------------------------------------------
+
+int YlRegistry::GetBoolValue(const char* section, const char* key, bool defaultValue, bool& value) {
+  if (GetBoolValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetUserBoolValue(const char* section, const char* key, bool defaultValue, bool& value) {
+  if (GetUserBoolValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetIntValue(const char* section, const char* key, int defaultValue, int& value) {
+  if (GetIntValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetUserIntValue(const char* section, const char* key, int defaultValue, int& value) {
+  if (GetUserIntValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetDoubleValue(const char* section, const char* key, double defaultValue, double& value) {
+  if (GetDoubleValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetUserDoubleValue(const char* section, const char* key, double defaultValue, double& value) {
+  if (GetUserDoubleValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+
+int YlRegistry::GetStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) {
+  if (GetStringValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+int YlRegistry::GetUserStringValue(const char* section, const char* key, const char* defaultValue,
+                                   QxString& value) {
+  if (GetUserStringValue(section, key, value) != 0) value = defaultValue;
+  return 0;
+}
+
+int YlRegistry::GetStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                               int size) {
+  const int result = GetStringValue(section, key, buffer, size);
+  if (result == 0 || buffer == nullptr || size <= 0) return result;
+  const int copied = CopyDefault(defaultValue, buffer, size);
+  return copied != 0 ? copied : result;  // the shared form reports the failed read
+}
+int YlRegistry::GetUserStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                   int size) {
+  const int result = GetUserStringValue(section, key, buffer, size);
+  if (result == 0 || buffer == nullptr || size <= 0) return result;
+  return CopyDefault(defaultValue, buffer, size);
+}
+
+// --- Directories -----------------------------------------------------------------------
+
+int YlRegistry::GetPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) {
+  const int result = GetStringValue(section, key, defaultValue, value);
+  return result != 0 ? result : ApplyDirectoryRule(value);
+}
+int YlRegistry::GetUserPathValue(const char* section, const char* key, const char* defaultValue,
+                                 QxString& value) {
+  const int result = GetUserStringValue(section, key, defaultValue, value);
+  return result != 0 ? result : ApplyDirectoryRule(value);
+}
+int YlRegistry::GetPathValue(const char* section, const char* key, QxString& value) {
+  const int result = GetStringValue(section, key, value);
+  return result != 0 ? result : ApplyDirectoryRule(value);
+}
+int YlRegistry::GetUserPathValue(const char* section, const char* key, QxString& value) {
+  const int result = GetUserStringValue(section, key, value);
+  return result != 0 ? result : ApplyDirectoryRule(value);
+}
+int YlRegistry::GetPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                             int size) {
+  const int result = GetStringValue(section, key, defaultValue, buffer, size);
+  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+}
+int YlRegistry::GetUserPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                 int size) {
+  const int result = GetUserStringValue(section, key, defaultValue, buffer, size);
+  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+}
+int YlRegistry::GetPathValue(const char* section, const char* key, char* buffer, int size) {
+  const int result = GetStringValue(section, key, buffer, size);
+  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+}
+int YlRegistry::GetUserPathValue(const char* section, const char* key, char* buffer, int size) {
+  const int result = GetUserStringValue(section, key, buffer, size);
+  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+}
