@@ -396,7 +396,7 @@ void QxString::AssignCopy(int length, const char* text) {
   AllocBeforeWrite(length);
   data = Header(m_pchData);
   if (IsEmptyBlock(data)) return;
-  std::memmove(m_pchData, text, static_cast<std::size_t>(length));
+  if (length > 0) std::memmove(m_pchData, text, static_cast<std::size_t>(length));  // text may be null
   data->dataLength = length;
   m_pchData[length] = '\0';
 }

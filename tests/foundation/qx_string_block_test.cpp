@@ -117,6 +117,9 @@ TEST(QxStringSharing, AssigningTheEmptyText) {
   QxString owned("abcdef");
   owned = "";
   EXPECT_TRUE(BlockIs(owned, 1, 0, 6));  // a private buffer is kept
+  QxString nulled("abcdef");
+  nulled = static_cast<const char*>(nullptr);  // null counts as empty (and copies nothing)
+  EXPECT_TRUE(BlockIs(nulled, 1, 0, 6));
   QxString shared("abcdef");
   const QxString other(shared);
   shared = "";
