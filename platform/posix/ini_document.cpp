@@ -62,6 +62,9 @@ IniDocument::IniDocument(std::string_view bytes) {
     lines_.push_back(Classify(std::string(bytes.substr(pos, length)), end));
     pos = next;
   }
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (lines_[i].kind == Kind::kSection) first_section_.try_emplace(AnsiFoldKey(Name(lines_[i])), i);
+  }
 }
 
 IniDocument::Line IniDocument::Classify(std::string text, std::string_view end) {
@@ -93,6 +96,10 @@ IniDocument::Line IniDocument::Classify(std::string text, std::string_view end) 
 }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
+  if (index_valid_) {
+    const auto found = first_section_.find(AnsiFoldKey(section));
+    return found == first_section_.end() ? lines_.size() : found->second;
+  }
   for (std::size_t i = 0; i < lines_.size(); ++i) {
     if (lines_[i].kind == Kind::kSection && AnsiEqualNoCase(Name(lines_[i]), section)) return i;
   }
@@ -150,6 +157,7 @@ std::vector<std::string_view> IniDocument::KeyNames(std::string_view section) co
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
+  index_valid_ = false;
   std::string entry;
   const std::size_t header = FindSection(section);
   if (header == lines_.size()) {
@@ -178,6 +186,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
 }
 
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
+  index_valid_ = false;
   const std::size_t header = FindSection(section);
   if (header == lines_.size()) return false;
   const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(header + 1);
@@ -191,6 +200,7 @@ bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
 }
 
 bool IniDocument::RemoveSection(std::string_view section) {
+  index_valid_ = false;
   bool changed = false;
   std::size_t i = 0;
   while (i < lines_.size()) {

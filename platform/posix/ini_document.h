@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace platform::detail {
@@ -73,6 +74,11 @@ class IniDocument {
 
   bool bom_ = false;
   std::vector<Line> lines_;
+  // Folded section name -> its first header line, so that a lookup in a large family file
+  // does not scan every line. Built with the document; an edit moves lines, so it then
+  // stops being used (edited documents are written out, not kept for reading).
+  std::unordered_map<std::string, std::size_t> first_section_;
+  bool index_valid_ = true;
 };
 
 // `text` without leading and trailing blanks (space, tab, vertical tab, form feed).

@@ -6,6 +6,10 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "platform/posix/ansi_case.h"
 #include "platform/posix/machine_folder.h"
 
@@ -45,6 +49,8 @@ Connection& TheConnection() {
   return *connection;
 }
 
+void ForgetStatements(sqlite3* db, bool finalize);
+
 // SQLite keeps per-file lock bookkeeping for the whole process. A child made by fork would
 // inherit the parent's and believe it holds the parent's file locks, even through a connection
 // of its own, so the parent could one day checkpoint and remove the write-ahead log under the
@@ -54,6 +60,7 @@ void CloseBeforeFork() {
   Connection& connection = TheConnection();
   connection.mutex.lock();
   if (connection.db != nullptr && connection.pid == getpid()) {
+    ForgetStatements(connection.db, true);
     sqlite3_close_v2(connection.db);
     connection.db = nullptr;
   }
@@ -82,10 +89,61 @@ long ErrorFrom(int rc) {
 
 // One prepared statement with its parameters bound in order; finalized when destroyed. A
 // failure to prepare or bind is reported by the next Step.
+// Prepared statements kept per connection and SQL text (string literals, compared by
+// address): preparing costs more than running the small queries of a key lookup. Used only
+// under the connection's mutex; forgotten before the connection closes.
+struct CachedStatement {
+  sqlite3* db;
+  const char* sql;
+  sqlite3_stmt* stmt;
+  bool in_use;
+};
+
+std::vector<CachedStatement>& StatementCache() {
+  static auto* const cache = new std::vector<CachedStatement>;
+  return *cache;
+}
+
+// Finalizes the cached statements of `db` (which is about to close), or only drops them when
+// the connection is abandoned rather than closed.
+void ForgetStatements(sqlite3* db, bool finalize) {
+  std::erase_if(StatementCache(), [db, finalize](const CachedStatement& c) {
+    if (c.db != db) return false;
+    if (finalize) sqlite3_finalize(c.stmt);
+    return true;
+  });
+}
+
 class Statement {
  public:
-  Statement(sqlite3* db, const char* sql) { rc_ = sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
-  ~Statement() { sqlite3_finalize(stmt_); }
+  Statement(sqlite3* db, const char* sql) {
+    auto& cache = StatementCache();
+    for (std::size_t i = 0; i < cache.size(); ++i) {
+      if (cache[i].db == db && cache[i].sql == sql && !cache[i].in_use) {
+        cache[i].in_use = true;
+        stmt_ = cache[i].stmt;
+        cached_ = static_cast<std::ptrdiff_t>(i);
+        return;
+      }
+    }
+    rc_ = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
+    // A statement already running elsewhere (nested use of the same text) stays uncached.
+    const bool known = std::any_of(cache.begin(), cache.end(),
+                                   [db, sql](const CachedStatement& c) { return c.db == db && c.sql == sql; });
+    if (rc_ == SQLITE_OK && !known) {
+      cache.push_back({db, sql, stmt_, true});
+      cached_ = static_cast<std::ptrdiff_t>(cache.size() - 1);
+    }
+  }
+  ~Statement() {
+    if (cached_ < 0) {
+      sqlite3_finalize(stmt_);
+      return;
+    }
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+    StatementCache()[static_cast<std::size_t>(cached_)].in_use = false;
+  }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
@@ -118,6 +176,7 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
   int rc_ = SQLITE_OK;
   int index_ = 0;
+  std::ptrdiff_t cached_ = -1;
 };
 
 // A transaction, rolled back when destroyed before Commit. Writers take the database's write
@@ -126,23 +185,29 @@ class Statement {
 class Transaction {
  public:
   Transaction(sqlite3* db, bool write) : db_(db) {
-    rc_ = sqlite3_exec(db, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    rc_ = Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
     open_ = rc_ == SQLITE_OK;
   }
   ~Transaction() {
-    if (open_) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (open_) (void)Run("ROLLBACK");
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
 
   [[nodiscard]] long status() const { return ErrorFrom(rc_); }
   [[nodiscard]] long Commit() {
-    const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+    const int rc = Run("COMMIT");
     if (rc == SQLITE_OK) open_ = false;
     return ErrorFrom(rc);
   }
 
  private:
+  int Run(const char* sql) {
+    Statement statement(db_, sql);
+    const int rc = statement.Step();
+    return rc == SQLITE_DONE ? SQLITE_OK : rc;
+  }
+
   sqlite3* db_;
   int rc_;
   bool open_;
@@ -260,6 +325,7 @@ long RegistrySession::Open() {
     machine_ = connection.machine;
     return kErrorSuccess;
   }
+  if (connection.db != nullptr) ForgetStatements(connection.db, connection.pid == pid);
   if (connection.db != nullptr && connection.pid == pid) sqlite3_close_v2(connection.db);
   // A connection inherited through a fork that bypassed the handlers above (a raw clone) is
   // abandoned, never closed: closing it here could release or checkpoint files the parent's
@@ -272,6 +338,7 @@ long RegistrySession::Open() {
                                  nullptr);
   const long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
   if (error != kErrorSuccess) {
+    ForgetStatements(db, true);
     sqlite3_close_v2(db);
     return error;
   }
