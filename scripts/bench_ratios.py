@@ -12,6 +12,18 @@ BENCH_PAIRS = [
     ("GetIntValue", "QSettingsSyncThenValue"),
     ("GetIntValue", "QSettingsCachedValue"),
     ("GetIntValueFirstRead", "QSettingsFirstRead"),
+    ("BM_Copy_QxString/10", "BM_Copy_StdString/10"),
+    ("BM_Copy_QxString/10", "BM_Copy_QByteArray/10"),
+    ("BM_Copy_QxString/1048576", "BM_Copy_QxString/10"),
+    ("BM_Copy_QxString/1048576", "BM_Copy_StdString/1048576"),
+    ("BM_Append_QxString", "BM_Append_StdString"),
+    ("BM_Append_QxString", "BM_Append_QByteArray"),
+    ("BM_Find_QxString", "BM_Find_StdString"),
+    ("BM_Find_QxString", "BM_Find_QByteArray"),
+    ("BM_Replace_QxString", "BM_Replace_StdString"),
+    ("BM_Replace_QxString", "BM_Replace_QByteArray"),
+    ("BM_Format_QxString", "BM_Format_Snprintf"),
+    ("BM_Format_QxString", "BM_Format_QByteArray"),
 ]
 
 
