@@ -220,16 +220,25 @@ long QueryKeyInfo(HKEY key, KeyInfo& info) {
   return session.Info(id, info);
 }
 
-long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size) {
-  if (size == nullptr) return kErrorInvalidParameter;
+namespace {
+
+// The bytes of a text value exactly as stored.
+long StoredText(HKEY key, const char* name, std::string& stored) {
   std::string_view value_name;
   if (const long error = ValueName(name, value_name)) return error;
   RegistrySession session;
   KeyId id = 0;
   bool writable = false;
   if (const long error = Start(session, key, id, writable)) return error;
+  return session.GetValue(id, value_name, stored);
+}
+
+}  // namespace
+
+long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
   std::string stored;
-  if (const long error = session.GetValue(id, value_name, stored)) return error;
+  if (const long error = StoredText(key, name, stored)) return error;
   const bool terminated = !stored.empty() && stored.back() == '\0';
   const std::size_t needed = stored.size() + (terminated ? 0 : 1);
   if (needed > std::numeric_limits<std::uint32_t>::max()) return kErrorRegistryCorrupt;
@@ -248,14 +257,8 @@ long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size)
 }
 
 long QueryTextValue(HKEY key, const char* name, std::string& text) {
-  std::string_view value_name;
-  if (const long error = ValueName(name, value_name)) return error;
-  RegistrySession session;
-  KeyId id = 0;
-  bool writable = false;
-  if (const long error = Start(session, key, id, writable)) return error;
   std::string stored;
-  if (const long error = session.GetValue(id, value_name, stored)) return error;
+  if (const long error = StoredText(key, name, stored)) return error;
   if (!stored.empty() && stored.back() == '\0') stored.pop_back();
   text = std::move(stored);
   return kErrorSuccess;

@@ -18,12 +18,7 @@
 
 namespace {
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
-}
+using testsupport::FileContents;
 
 TEST(Files, ProgramFileAndFolderNameThisTestProgram) {
   const char* build = std::getenv("TIDEWELL_BUILD_DIR");
@@ -91,7 +86,7 @@ TEST(Files, CopyReplacesWithContentModeAndTime) {
   ASSERT_EQ(utimensat(AT_FDCWD, from.c_str(), times, 0), 0);
 
   ASSERT_TRUE(platform::CopyFileAtomic(from.c_str(), to.c_str(), false));
-  EXPECT_EQ(Contents(to), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(FileContents(to), "[S]\r\nk=v\r\n");
   struct stat copied{};
   ASSERT_EQ(stat(to.c_str(), &copied), 0);
   EXPECT_EQ(copied.st_mode & 07777, 0604u);
@@ -100,18 +95,18 @@ TEST(Files, CopyReplacesWithContentModeAndTime) {
 
   dir.Write("Quenta.ini", "new");
   EXPECT_FALSE(platform::CopyFileAtomic(from.c_str(), to.c_str(), true));
-  EXPECT_EQ(Contents(to), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(FileContents(to), "[S]\r\nk=v\r\n");
   ASSERT_TRUE(platform::CopyFileAtomic(from.c_str(), to.c_str(), false));
-  EXPECT_EQ(Contents(to), "new");
+  EXPECT_EQ(FileContents(to), "new");
   const std::string fresh = dir.path().string() + "/fresh.ini";
   EXPECT_TRUE(platform::CopyFileAtomic(from.c_str(), fresh.c_str(), true));
-  EXPECT_EQ(Contents(fresh), "new");
+  EXPECT_EQ(FileContents(fresh), "new");
 
   // A failed copy changes nothing.
   EXPECT_FALSE(platform::CopyFileAtomic((dir.path() / "missing").c_str(), to.c_str(), false));
   EXPECT_FALSE(platform::CopyFileAtomic(dir.path().c_str(), to.c_str(), false));
   EXPECT_FALSE(platform::CopyFileAtomic(from.c_str(), (dir.path() / "no" / "such").c_str(), false));
-  EXPECT_EQ(Contents(to), "new");
+  EXPECT_EQ(FileContents(to), "new");
 
   // Through a link, the link's target is replaced and the link stays.
   const std::string link = dir.path().string() + "/link.ini";
@@ -119,7 +114,7 @@ TEST(Files, CopyReplacesWithContentModeAndTime) {
   dir.Write("Quenta.ini", "via link");
   ASSERT_TRUE(platform::CopyFileAtomic(from.c_str(), link.c_str(), false));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(Contents(fresh), "via link");
+  EXPECT_EQ(FileContents(fresh), "via link");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 4) << "temporary files left";
 }
 
@@ -139,7 +134,7 @@ TEST(Files, ReadersNeverSeeAPartlyCopiedFile) {
   });
   int torn = 0;
   for (int i = 0; i < 200; ++i) {
-    const std::string bytes = Contents(target);
+    const std::string bytes = FileContents(target);
     if (bytes != all_a && bytes != all_b) ++torn;
   }
   EXPECT_EQ(testsupport::Wait(copier), 0);

@@ -20,12 +20,7 @@
 
 namespace {
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
-}
+using testsupport::FileContents;
 
 std::string Read(const std::string& file, const char* section, const char* key) {
   char buffer[128];
@@ -67,7 +62,7 @@ TEST(ProfileProcesses, ConcurrentWritersLoseNoEntry) {
     }
   }
   EXPECT_EQ(missing, 0);
-  EXPECT_TRUE(Contents(file).starts_with("; shared by eight writers\r\n"));
+  EXPECT_TRUE(FileContents(file).starts_with("; shared by eight writers\r\n"));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "lock or temporary files left";
 }
 
@@ -102,7 +97,7 @@ TEST(ProfileProcesses, AKilledWriterLeavesTheOldOrTheNewFile) {
     kill(writer, SIGKILL);
     ASSERT_EQ(testsupport::Wait(writer), 1000 + SIGKILL);
 
-    const std::string bytes = Contents(file);
+    const std::string bytes = FileContents(file);
     const std::string counter = Read(file, "State", "counter");
     ASSERT_NE(counter, "<missing>") << "round " << round;
     const int n = std::stoi(counter);

@@ -19,12 +19,7 @@
 
 namespace {
 
-std::string Contents(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return std::move(bytes).str();
-}
+using testsupport::FileContents;
 
 class Profile : public ::testing::Test {
  protected:
@@ -127,13 +122,13 @@ TEST_F(Profile, NullSectionOrKeyListsNamesWithinTheBuffer) {
 
 TEST_F(Profile, NewFilesAndSectionsAndKeysGoWhereWindowsPutsThem) {
   ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "v", file_.c_str()));
-  EXPECT_EQ(Contents(file_), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(FileContents(file_), "[S]\r\nk=v\r\n");
 
   Given("[A]\nx=1\n\n[B]\ny=2\n");
   ASSERT_TRUE(platform::WriteProfileEntry("a", "z", "3", file_.c_str()));
   ASSERT_TRUE(platform::WriteProfileEntry("C", "w", "4", file_.c_str()));
   ASSERT_TRUE(platform::WriteProfileEntry("B", "y", "two", file_.c_str()));
-  EXPECT_EQ(Contents(file_), "[A]\nx=1\nz=3\n\n[B]\ny=two\n[C]\nw=4\n");
+  EXPECT_EQ(FileContents(file_), "[A]\nx=1\nz=3\n\n[B]\ny=two\n[C]\nw=4\n");
   EXPECT_EQ(Read("c", "W"), "4");
 }
 
@@ -142,19 +137,19 @@ TEST_F(Profile, WritesKeepEveryUntouchedByte) {
   Given(bom + "; comment = kept\r\n[S]\n  Key = old  \r\nother = 1\r  [T]\r\ntail");
   EXPECT_EQ(Read("S", "key"), "old");
   ASSERT_TRUE(platform::WriteProfileEntry("s", "KEY", "new", file_.c_str()));
-  EXPECT_EQ(Contents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail");
+  EXPECT_EQ(FileContents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail");
   // The last line gets the file's line end before anything follows it.
   ASSERT_TRUE(platform::WriteProfileEntry("U", "k", " spaced ", file_.c_str()));
-  EXPECT_EQ(Contents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail\r\n[U]\r\nk= spaced \r\n");
+  EXPECT_EQ(FileContents(file_), bom + "; comment = kept\r\n[S]\nKey=new\r\nother = 1\r  [T]\r\ntail\r\n[U]\r\nk= spaced \r\n");
   EXPECT_EQ(Read("U", "k"), "spaced");
 }
 
 TEST_F(Profile, NullValueDeletesTheKeyAndNullKeyTheSection) {
   Given("[A]\r\nk=1\r\nj=2\r\nK=3\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
   ASSERT_TRUE(platform::WriteProfileEntry("A", "k", nullptr, file_.c_str()));
-  EXPECT_EQ(Contents(file_), "[A]\r\nj=2\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
+  EXPECT_EQ(FileContents(file_), "[A]\r\nj=2\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
   ASSERT_TRUE(platform::WriteProfileEntry("a", nullptr, nullptr, file_.c_str()));
-  EXPECT_EQ(Contents(file_), "[B]\r\nk=4\r\n");
+  EXPECT_EQ(FileContents(file_), "[B]\r\nk=4\r\n");
 
   // Deleting what is not there, or flushing, leaves the file as it is, and makes none.
   struct stat before{};
@@ -183,7 +178,7 @@ TEST_F(Profile, WritesThatWouldCorruptTheFileAreRefused) {
   EXPECT_FALSE(platform::WriteProfileEntry("S", "[k]", "v", file));
   EXPECT_FALSE(platform::WriteProfileEntry(nullptr, "k", "v", file));
   EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "v", nullptr));
-  EXPECT_EQ(Contents(file_), "[S]\r\nk=v\r\n");
+  EXPECT_EQ(FileContents(file_), "[S]\r\nk=v\r\n");
   // A folder in the file's place can be neither read nor replaced.
   std::filesystem::create_directory(dir_.path() / "folder.ini");
   file_ = (dir_.path() / "folder.ini").string();
@@ -204,7 +199,7 @@ TEST_F(Profile, WritesKeepPermissionsAndFollowLinks) {
   std::filesystem::create_symlink(file_, link);
   ASSERT_TRUE(platform::WriteProfileEntry("S", "j", "x", link.c_str()));
   EXPECT_TRUE(std::filesystem::is_symlink(link));
-  EXPECT_EQ(Contents(file_), "[S]\r\nk=w\r\nj=x\r\n");
+  EXPECT_EQ(FileContents(file_), "[S]\r\nk=w\r\nj=x\r\n");
   // No lock file or temporary file stays behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 2);
 }
@@ -225,7 +220,7 @@ TEST_F(Profile, HostileFilesReadAsWhatTheyAreAndNeverCrash) {
     // A valid write into any of them reads back, and the rest of the file is kept around it.
     ASSERT_TRUE(platform::WriteProfileEntry("zz", "key", "value", file_.c_str()));
     EXPECT_EQ(Read("zz", "key"), "value");
-    EXPECT_EQ(Contents(file_).substr(0, bytes.size()), bytes);
+    EXPECT_EQ(FileContents(file_).substr(0, bytes.size()), bytes);
   }
   // Special files are not read as INI text, and do not block the reader.
   file_ = "/dev/zero";

@@ -48,12 +48,7 @@ class SettingsTest : public ::testing::Test {
   // A store of Acme\Viewer\2.1 whose INI file is folder()/Quenta.ini.
   void PointIniFileHere() { SetEntry(HKEY_LOCAL_MACHINE, "Acme\\Viewer\\2.1\\IniFilePath", folder_); }
 
-  std::string IniText() const {
-    std::ifstream in(ini(), std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  std::string IniText() const { return testsupport::FileContents(ini()); }
 
   testsupport::TempDir dir_;
   testsupport::ScopedEnv env_;

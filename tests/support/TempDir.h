@@ -4,10 +4,19 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <string_view>
 
 namespace testsupport {
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string FileContents(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return std::move(bytes).str();
+}
 
 class TempDir {
  public:
