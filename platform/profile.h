@@ -33,6 +33,20 @@ namespace platform {
 std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value,
                                char* buffer, std::uint32_t size, const char* file);
 
+// What a read found of its file, for callers that guard the file with a backup.
+struct ProfileFileState {
+  bool exists = false;            // something of the file's name exists
+  bool readable = false;          // and it is a file that could be read
+  bool companion_exists = false;  // the companion file exists
+};
+
+// ReadProfileEntry that also reports the file's state and whether `companion` (a file in
+// the same folder, such as its backup) exists. While nothing in the folder changes, all of
+// it costs one look at the file system.
+std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value,
+                               char* buffer, std::uint32_t size, const char* file, const char* companion,
+                               ProfileFileState& state);
+
 // Writes `value` as `key` of `section` in the INI file `file`, creating the file (with CR LF
 // line ends) or the section when needed: an existing key's value is replaced in its line, a
 // new key goes at the end of its section, a new section at the end of the file.

@@ -99,15 +99,25 @@ int YlRegistry::GetStringValue(const char* section, const char* key, char* buffe
   std::string file;
   if (const int result = IniFile(file); result != 0) return result;
 
+  // The read guard: restore a missing file from its backup, report a file that is missing
+  // or unreadable, and make the backup when there is none. The entry is read in the same look
+  // at the file, before the backup is made; the outcome is the same either way.
   const std::string backup = file + ".bak";
-  if (!platform::FileExists(file.c_str()) && platform::FileExists(backup.c_str()))
+  const std::string name = SectionName(section);
+  const char saved = buffer[0];  // a failed guard leaves the buffer as it was
+  platform::ProfileFileState state;
+  auto read = platform::ReadProfileEntry(name.c_str(), key, "", buffer, static_cast<std::uint32_t>(size),
+                                         file.c_str(), backup.c_str(), state);
+  if (!state.exists && state.companion_exists) {
     (void)platform::CopyFileAtomic(backup.c_str(), file.c_str(), false);
-  if (!platform::FileExists(file.c_str())) return -14;
-  if (!platform::FileReadable(file.c_str())) return -15;
-  if (!platform::FileExists(backup.c_str())) (void)platform::CopyFileAtomic(file.c_str(), backup.c_str(), false);
-
-  const auto read = platform::ReadProfileEntry(SectionName(section).c_str(), key, "", buffer,
-                                               static_cast<std::uint32_t>(size), file.c_str());
+    read = platform::ReadProfileEntry(name.c_str(), key, "", buffer, static_cast<std::uint32_t>(size), file.c_str(),
+                                      backup.c_str(), state);
+  }
+  if (!state.exists || !state.readable) {
+    buffer[0] = saved;
+    return state.exists ? -15 : -14;
+  }
+  if (!state.companion_exists) (void)platform::CopyFileAtomic(file.c_str(), backup.c_str(), false);
   return read > 0 ? 0 : -8;
 }
 

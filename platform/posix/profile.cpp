@@ -76,11 +76,11 @@ bool HasLineBreak(const char* text) {
 
 }  // namespace
 
-std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value, char* buffer,
-                               std::uint32_t size, const char* file) {
+namespace {
+
+std::uint32_t ReadFrom(const std::shared_ptr<const IniDocument>& document, const char* section, const char* key,
+                       const char* default_value, char* buffer, std::uint32_t size) {
   if (buffer == nullptr || size == 0) return 0;
-  const std::shared_ptr<const IniDocument> document =
-      file != nullptr ? detail::TheProfileCache().Load(file) : nullptr;
   if (section == nullptr || key == nullptr) {
     std::vector<std::string_view> names;
     if (document != nullptr)
@@ -94,6 +94,28 @@ std::uint32_t ReadProfileEntry(const char* section, const char* key, const char*
   std::string_view fallback = default_value != nullptr ? default_value : "";
   while (!fallback.empty() && TrimBlanks(fallback.substr(fallback.size() - 1)).empty()) fallback.remove_suffix(1);
   return CopyText(fallback, buffer, size);
+}
+
+}  // namespace
+
+std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value, char* buffer,
+                               std::uint32_t size, const char* file) {
+  if (buffer == nullptr || size == 0) return 0;
+  const auto document = file != nullptr ? detail::TheProfileCache().Load(file) : nullptr;
+  return ReadFrom(document, section, key, default_value, buffer, size);
+}
+
+std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value, char* buffer,
+                               std::uint32_t size, const char* file, const char* companion,
+                               ProfileFileState& state) {
+  state = {};
+  if (file == nullptr) return ReadFrom(nullptr, section, key, default_value, buffer, size);
+  const std::string companion_name = companion != nullptr ? companion : "";
+  detail::ProfileCache::State found;
+  const auto document =
+      detail::TheProfileCache().Load(file, companion != nullptr ? &companion_name : nullptr, &found);
+  state = {found.exists, found.readable, found.companion_exists};
+  return ReadFrom(document, section, key, default_value, buffer, size);
 }
 
 bool WriteProfileEntry(const char* section, const char* key, const char* value, const char* file) {

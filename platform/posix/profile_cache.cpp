@@ -27,8 +27,61 @@ ProfileCache& TheProfileCache() {
   return *cache;
 }
 
-std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path) {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos || slash == 0 ? std::string() : path.substr(0, slash);
+}
+
+bool Exists(const std::string& path) {
+  struct stat status{};
+  return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+// A file whose watch and folder watch see every change: a plain file, not a link to one
+// elsewhere.
+bool WatchableFile(const std::string& path) {
+  struct stat status{};
+  return lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+}  // namespace
+
+std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, const std::string* companion,
+                                                      State* state) {
   const std::lock_guard lock(mutex_);
+  State found;
+  const std::string companion_name = companion != nullptr ? *companion : std::string();
+  const std::string folder = FolderOf(path);
+  std::optional<std::uint64_t> folder_count = watch_.Poll(folder, path);
+  const auto entry = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
+  if (entry != entries_.end() && folder_count && entry->folder_count == folder_count &&
+      entry->companion == companion_name) {
+    entry->last_use = ++uses_;
+    if (state != nullptr) *state = {true, true, entry->companion_exists};
+    return entry->document;
+  }
+
+  // The file may have been replaced since it was watched: watch what its name stands for now,
+  // before it is looked at, so that any change after this point raises the counter again.
+  watch_.Rewatch(path);
+  folder_count = watch_.Poll(folder, path);
+  const auto document = LoadByStamp(path, found);
+  if (companion != nullptr) found.companion_exists = Exists(*companion);
+  if (state != nullptr) *state = found;
+  const auto stored = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
+  if (stored != entries_.end() && document != nullptr) {
+    const bool watchable = folder_count && WatchableFile(path) &&
+                           (companion == nullptr || FolderOf(*companion) == folder);
+    stored->folder_count = watchable ? folder_count : std::nullopt;
+    stored->companion = companion_name;
+    stored->companion_exists = found.companion_exists;
+  }
+  return document;
+}
+
+std::shared_ptr<const IniDocument> ProfileCache::LoadByStamp(const std::string& path, State& found) {
   // Taken before the file is looked at, so it is no later than the moment of reading.
   const std::int64_t start_ns = NowNs();
   const auto stamp_of = [](const struct stat& status) {
@@ -39,18 +92,22 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path) {
   const auto entry = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
 
   struct stat status{};
-  const bool exists = stat(path.c_str(), &status) == 0;
-  if (exists && entry != entries_.end() && entry->stamp == stamp_of(status)) {
+  found.exists = stat(path.c_str(), &status) == 0;
+  if (found.exists && entry != entries_.end() && entry->stamp == stamp_of(status)) {
     entry->last_use = ++uses_;
-    if (entry->settled) return entry->document;
+    if (entry->settled) {
+      found.readable = true;
+      return entry->document;
+    }
   }
 
   std::string bytes;
   struct stat opened{};
-  if (!exists || ReadWholeFile(path, bytes, &opened) != ReadStatus::kRead) {
+  if (!found.exists || ReadWholeFile(path, bytes, &opened) != ReadStatus::kRead) {
     if (entry != entries_.end()) entries_.erase(entry);
     return nullptr;
   }
+  found.readable = true;
   const Stamp stamp = stamp_of(opened);
   if (entry != entries_.end() && entry->stamp == stamp && entry->bytes == bytes) {
     if (stamp.changed_ns + racy_window_ns_ < start_ns) {
@@ -84,6 +141,7 @@ void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::strin
   entry->settled = stamp.changed_ns + racy_window_ns_ < read_start_ns;
   entry->bytes = entry->settled ? std::string() : std::move(bytes);
   entry->last_use = ++uses_;
+  entry->folder_count.reset();
 }
 
 void ProfileCache::Forget(const std::string& path) {

@@ -9,15 +9,22 @@
 // the moment the file was read, the stamp alone is not trusted and the bytes are compared
 // instead (read, not parsed). Once a read starts later than that, any further change must
 // carry a later time, and the stamp suffices.
+//
+// Where the file and its folder can be watched (ChangeWatch), a file found unchanged is not
+// even looked at again until it or its folder changes: one system call per read. That holds
+// only for a plain file (not a symbolic link) with its companion in the same folder; others
+// are checked by their stamp at every read.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "platform/posix/change_watch.h"
 #include "platform/posix/ini_document.h"
 
 namespace platform::detail {
@@ -31,10 +38,19 @@ class ProfileCache {
   explicit ProfileCache(std::size_t capacity = 8, std::chrono::nanoseconds racy_window = kRacyWindow)
       : capacity_(capacity), racy_window_ns_(racy_window.count()) {}
 
+  // What Load found besides the content.
+  struct State {
+    bool exists = false;            // something of that name exists
+    bool readable = false;          // and it is a regular file that could be read
+    bool companion_exists = false;  // the companion file named to Load exists
+  };
+
   // The parsed content of the file `path`, shared with the cache: it stays valid for the
   // caller after the cache drops or replaces it. Null when the file is missing or cannot be
-  // read.
-  [[nodiscard]] std::shared_ptr<const IniDocument> Load(const std::string& path);
+  // read. With `companion` (a file in the same folder, such as a backup) and `state`, also
+  // tells whether the file exists and is readable and whether the companion exists.
+  [[nodiscard]] std::shared_ptr<const IniDocument> Load(const std::string& path, const std::string* companion = nullptr,
+                                                        State* state = nullptr);
 
   // Drops what is cached for `path` (after the process changed the file itself).
   void Forget(const std::string& path);
@@ -58,12 +74,20 @@ class ProfileCache {
     std::string bytes;     // kept only while the stamp alone is not trusted
     bool settled = false;  // the stamp alone proves the file unchanged
     std::uint64_t last_use = 0;
+    // The change counter of the file and its folder when they were last looked at; set only
+    // when an unchanged counter proves the file and the companion unchanged.
+    std::optional<std::uint64_t> folder_count;
+    std::string companion;
+    bool companion_exists = false;
   };
 
+  // The content by the file's stamp, without the folder watch.
+  std::shared_ptr<const IniDocument> LoadByStamp(const std::string& path, State& found);
   void Store(const std::string& path, const Stamp& stamp, std::string bytes,
              std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns);
 
   mutable std::mutex mutex_;
+  ChangeWatch watch_;
   std::size_t capacity_;
   std::int64_t racy_window_ns_;
   std::vector<Entry> entries_;

@@ -1,0 +1,112 @@
+// The profile reads' folder watch: a file found unchanged is not looked at again until its
+// folder changes, so every kind of change must still show at the next read.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/profile.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string Read(const std::string& file, platform::ProfileFileState* state = nullptr,
+                 const std::string& companion = "") {
+  char buffer[64];
+  platform::ProfileFileState ignored;
+  platform::ReadProfileEntry("S", "k", "<none>", buffer, sizeof buffer, file.c_str(),
+                             companion.empty() ? nullptr : companion.c_str(), state ? *state : ignored);
+  return buffer;
+}
+
+void WriteInPlace(const std::string& file, const std::string& text) {
+  std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+TEST(ProfileWatch, StateOfTheFileAndItsCompanion) {
+  testsupport::TempDir dir;
+  const std::string file = dir.Write("a.ini", "[S]\nk=1\n");
+  const std::string backup = file + ".bak";
+  platform::ProfileFileState state;
+  EXPECT_EQ(Read(file, &state, backup), "1");
+  EXPECT_TRUE(state.exists && state.readable);
+  EXPECT_FALSE(state.companion_exists);
+  EXPECT_EQ(Read(file, &state, backup), "1");  // answered from the cache
+  EXPECT_FALSE(state.companion_exists);
+  dir.Write("a.ini.bak", "backup");
+  EXPECT_EQ(Read(file, &state, backup), "1");
+  EXPECT_TRUE(state.companion_exists);
+  std::filesystem::remove(backup);
+  Read(file, &state, backup);
+  EXPECT_FALSE(state.companion_exists);
+  std::filesystem::remove(file);
+  EXPECT_EQ(Read(file, &state, backup), "<none>");
+  EXPECT_FALSE(state.exists);
+  std::filesystem::create_directory(file);
+  Read(file, &state, backup);
+  EXPECT_TRUE(state.exists);
+  EXPECT_FALSE(state.readable);
+}
+
+TEST(ProfileWatch, ChangesInPlaceThroughOtherNamesAndOfTheFolderShow) {
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.path() / "a");
+  std::filesystem::create_directories(dir.path() / "b");
+  const std::string file = dir.Write("a/x.ini", "[S]\nk=1\n");
+  EXPECT_EQ(Read(file), "1");
+  EXPECT_EQ(Read(file), "1");
+
+  // In place, same size, the old times put back: only the watch or the change time tells.
+  struct stat before{};
+  stat(file.c_str(), &before);
+  WriteInPlace(file, "[S]\nk=2\n");
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  utimensat(AT_FDCWD, file.c_str(), times, 0);
+  EXPECT_EQ(Read(file), "2");
+
+  // A second name in another folder: changes through it raise no event in this folder.
+  const std::string other = (dir.path() / "b" / "link.ini").string();
+  std::filesystem::create_hard_link(file, other);
+  EXPECT_EQ(Read(file), "2");
+  WriteInPlace(other, "[S]\nk=3\n");
+  EXPECT_EQ(Read(file), "3");
+
+  // A symbolic link read through its own folder.
+  const std::string target = dir.Write("b/target.ini", "[S]\nk=4\n");
+  const std::string link = (dir.path() / "a" / "sym.ini").string();
+  std::filesystem::create_symlink(target, link);
+  EXPECT_EQ(Read(link), "4");
+  WriteInPlace(target, "[S]\nk=5\n");
+  EXPECT_EQ(Read(link), "5");
+
+  // The whole folder replaced by another one of the same name.
+  std::filesystem::rename(dir.path() / "a", dir.path() / "old-a");
+  std::filesystem::create_directories(dir.path() / "a");
+  dir.Write("a/x.ini", "[S]\nk=6\n");
+  EXPECT_EQ(Read(file), "6");
+}
+
+TEST(ProfileWatch, AChildAndItsParentEachSeeTheOthersChanges) {
+  testsupport::TempDir dir;
+  const std::string file = dir.Write("x.ini", "[S]\nk=1\n");
+  ASSERT_EQ(Read(file), "1");
+  const pid_t child = testsupport::Spawn([&] {
+    if (Read(file) != "1") return 1;
+    if (!platform::WriteProfileEntry("S", "k", "child", file.c_str())) return 2;
+    return Read(file) == "child" ? 0 : 3;
+  });
+  EXPECT_EQ(testsupport::Wait(child), 0);
+  EXPECT_EQ(Read(file), "child");
+  ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "parent", file.c_str()));
+  const pid_t reader = testsupport::Spawn([&] { return Read(file) == "parent" ? 0 : 1; });
+  EXPECT_EQ(testsupport::Wait(reader), 0);
+}
+
+}  // namespace
