@@ -60,9 +60,12 @@ TEST_F(Identity, InitializeBuildsKeyPathAndPrefix) {
   ASSERT_EQ(store.SetStringValue("S", "k", "v"), 0);
   EXPECT_NE(IniText().find("[AV_#_S]"), std::string::npos);
 
+  SetEntry(HKEY_LOCAL_MACHINE, "Acme\\IniFilePath", folder());
   ASSERT_EQ(store.Initialize("Acme", "", nullptr, "AV", "Pfx"), 0);
   ASSERT_EQ(store.SetKeyValue(HKEY_LOCAL_MACHINE, "Probe2", "y", false), 0);
   EXPECT_EQ(Entry(HKEY_LOCAL_MACHINE, "Software\\Acme\\Probe2"), "y");
+  ASSERT_EQ(store.SetStringValue("S", "k", "v"), 0);
+  EXPECT_NE(IniText().find("[Pfx_#_S]"), std::string::npos);
   QxString company, product, version, shortId;
   ASSERT_TRUE(store.GetRegistryInfo(company, product, version, shortId));
   EXPECT_STREQ(company, "Acme");
