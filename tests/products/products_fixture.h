@@ -1,0 +1,46 @@
+// A fresh emulated machine and a folder for host installations, per test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/registry.h"
+#include "tests/support/PeWriter.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+class ProductsTest : public ::testing::Test {
+ protected:
+  ProductsTest() {
+    env_.Set("ORVANE_PREFIX", (dir_.path() / "machine").c_str()).Set("ORVANE_USER", "alice");
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::create_directories(dir_.path() / "cwd");
+    std::filesystem::current_path(dir_.path() / "cwd");  // no stray YlVer.dll or Pellow.inf
+  }
+  ~ProductsTest() override { std::filesystem::current_path(old_cwd_); }
+
+  // A folder below the test's folder, with its trailing separator.
+  std::string Folder(const std::string& name) const {
+    std::filesystem::create_directories(dir_.path() / name);
+    return (dir_.path() / name).string() + "/";
+  }
+
+  // Writes a "YlVer.dll" with the given neutral FileVersion into `folder`.
+  void WriteVersionFile(const std::string& folder, const std::string& file_version) const {
+    testsupport::PeSpec spec;
+    spec.tables = {{"000004b0", {{"FileVersion", file_version}}}};
+    std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(spec);
+  }
+
+  static void SetEntry(const std::string& path, const std::string& text) {
+    platform::RegistryKey key;
+    ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, path.c_str(), key), platform::kErrorSuccess);
+    ASSERT_EQ(platform::SetTextValue(key.get(), nullptr, text), platform::kErrorSuccess);
+  }
+
+  testsupport::TempDir dir_;
+  testsupport::ScopedEnv env_;
+  std::filesystem::path old_cwd_;
+};
