@@ -12,6 +12,7 @@ BENCH_PAIRS = [
     ("GetIntValue", "QSettingsSyncThenValue"),
     ("GetIntValue", "QSettingsCachedValue"),
     ("GetIntValueFirstRead", "QSettingsFirstRead"),
+    ("Discovery", "SixBareStats"),
     ("BM_Copy_QxString/10", "BM_Copy_StdString/10"),
     ("BM_Copy_QxString/10", "BM_Copy_QByteArray/10"),
     ("BM_Copy_QxString/1048576", "BM_Copy_QxString/10"),
