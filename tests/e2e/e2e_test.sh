@@ -46,7 +46,7 @@ windows() { xdotool search --onlyvisible --name "Veltaro Lumora" 2>/dev/null | w
 
 # 1. Enter on a new enough first host confirms and ends the program.
 if start en_US.UTF-8; then
-  xdotool key --window "$window" Return
+  xdotool key Return
   ended || fail "Enter on a host newer than 3.20.4.0 did not end the program"
 else
   fail "the dialog did not appear"
@@ -54,14 +54,14 @@ fi
 
 # 2. Enter on an old first host shows the update box and the dialog stays; Escape ends it.
 if start en_US.UTF-8 --old-first; then
-  xdotool key --window "$window" Return
+  xdotool key Return
   for _ in $(seq 50); do [ "$(windows)" -ge 2 ] && break; sleep 0.1; done
   [ "$(windows)" -ge 2 ] || fail "no update message box"
   import -window root "$shots/tidewell-update-message.png"
   xdotool key Return  # closes the message box
   sleep 0.5
   kill -0 "$pid" 2>/dev/null || fail "the dialog closed after a failed version check"
-  xdotool key --window "$window" Escape
+  xdotool key Escape
   ended || fail "Escape did not end the program"
 else
   fail "the dialog did not appear (old first host)"
@@ -71,7 +71,7 @@ fi
 for locale in en_US de_DE fr_FR it_IT es_ES; do
   if start "$locale.UTF-8"; then
     import -window "$window" "$shots/tidewell-$locale.png" || fail "no screenshot in $locale"
-    xdotool key --window "$window" Escape
+    xdotool key Escape
     ended || fail "Escape did not end the program in $locale"
   else
     fail "the dialog did not appear in $locale"
