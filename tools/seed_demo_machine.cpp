@@ -31,10 +31,10 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
   std::filesystem::create_directories(folder);
   const std::string prefix = folder.string() + "/";
   std::ofstream(prefix + "Quenta.ini", std::ios::binary) << settings;
-  testsupport::PeSpec spec;
-  spec.pe32_plus = true;
-  spec.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
-  std::ofstream(prefix + "YlVer.dll", std::ios::binary) << testsupport::MakePe(spec);
+  testsupport::PeSpec layout;
+  layout.pe32_plus = true;
+  layout.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
+  std::ofstream(prefix + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
   const std::string key = std::string("Software\\Orvane\\") + name + "\\" + version_key;
   return SetEntry(key + "\\IniFilePath", prefix) && SetEntry(key + "\\InstallPath", prefix);
 }

@@ -21,19 +21,19 @@ using testsupport::PeSpec;
 const char* kFileVersion = "\\StringFileInfo\\000004b0\\FileVersion";
 
 PeSpec HostSpec(bool pe32_plus = false) {
-  PeSpec spec;
-  spec.pe32_plus = pe32_plus;
-  spec.fixed_version = {3, 70, 35, 0};
-  spec.tables = {{"000004b0", {{"FileVersion", "3, 70, 35, 0"}, {"ProductName", "Veltaro Caf\xC3\xA9 \xE4\xB8\xAD"},
+  PeSpec layout;
+  layout.pe32_plus = pe32_plus;
+  layout.fixed_version = {3, 70, 35, 0};
+  layout.tables = {{"000004b0", {{"FileVersion", "3, 70, 35, 0"}, {"ProductName", "Veltaro Caf\xC3\xA9 \xE4\xB8\xAD"},
                                {"Empty", ""}, {"OnlyNeutral", "n"}}},
                  {"040904b0", {{"FileVersion", "9.8.7.6"}}}};
-  spec.translations = {0x04B00000};
-  return spec;
+  layout.translations = {0x04B00000};
+  return layout;
 }
 
-std::optional<platform::VersionInfo> Read(const PeSpec& spec) {
+std::optional<platform::VersionInfo> Read(const PeSpec& layout) {
   testsupport::TempDir dir;
-  return platform::VersionInfo::FromFile(dir.Write("YlVer.dll", testsupport::MakePe(spec)));
+  return platform::VersionInfo::FromFile(dir.Write("YlVer.dll", testsupport::MakePe(layout)));
 }
 
 std::optional<platform::VersionInfo> ReadBytes(const std::string& bytes) {
@@ -80,18 +80,18 @@ TEST(VersionResource, TextsComeBackInTheAnsiCodePage) {
 }
 
 TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
-  PeSpec spec = HostSpec();
-  spec.tag_languages = true;
-  spec.languages = {1031, 0, 1033};
-  EXPECT_EQ(Read(spec)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "0");
-  spec.languages = {1040, 1031};
-  EXPECT_EQ(Read(spec)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "1040");
+  PeSpec layout = HostSpec();
+  layout.tag_languages = true;
+  layout.languages = {1031, 0, 1033};
+  EXPECT_EQ(Read(layout)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "0");
+  layout.languages = {1040, 1031};
+  EXPECT_EQ(Read(layout)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "1040");
 }
 
 TEST(VersionResource, FilesWithoutAVersionResourceGiveNothing) {
-  PeSpec spec = HostSpec();
-  spec.version_resource = false;
-  EXPECT_FALSE(Read(spec));
+  PeSpec layout = HostSpec();
+  layout.version_resource = false;
+  EXPECT_FALSE(Read(layout));
   testsupport::TempDir dir;
   EXPECT_FALSE(platform::VersionInfo::FromFile((dir.path() / "missing.dll").string()));
   EXPECT_FALSE(platform::VersionInfo::FromFile(dir.path().string()));
@@ -225,28 +225,28 @@ TEST(VersionResource, AgreesWithAnIndependentReaderOnEveryStringTable) {
   int n = 0;
   for (const char* version : versions) {
     for (bool plus : {false, true}) {
-      PeSpec spec;
-      spec.pe32_plus = plus;
-      spec.languages = (n % 3 == 0) ? std::vector<std::uint16_t>{1031} : std::vector<std::uint16_t>{0};
-      spec.tables = {{"000004b0", {{"FileVersion", version}, {"CompanyName", "Orvane"}}}};
+      PeSpec layout;
+      layout.pe32_plus = plus;
+      layout.languages = (n % 3 == 0) ? std::vector<std::uint16_t>{1031} : std::vector<std::uint16_t>{0};
+      layout.tables = {{"000004b0", {{"FileVersion", version}, {"CompanyName", "Orvane"}}}};
       // Later tables carry a long comment, so that the independent reader, which stops
       // early in short StringFileInfo blocks, sees them too.
       const std::string comment(120, 'c');
-      if (n % 2 == 0) spec.tables.push_back({"040904b0", {{"Comments", comment}, {"FileVersion", "9.9.9." + std::to_string(n)}}});
-      if (n % 4 == 0) spec.tables.push_back({"040704e4", {{"Comments", comment}, {"FileVersion", "7.7.7." + std::to_string(n)}}});
-      corpus.emplace_back(dir.Write("host" + std::to_string(n++) + ".dll", testsupport::MakePe(spec)), spec);
+      if (n % 2 == 0) layout.tables.push_back({"040904b0", {{"Comments", comment}, {"FileVersion", "9.9.9." + std::to_string(n)}}});
+      if (n % 4 == 0) layout.tables.push_back({"040704e4", {{"Comments", comment}, {"FileVersion", "7.7.7." + std::to_string(n)}}});
+      corpus.emplace_back(dir.Write("host" + std::to_string(n++) + ".dll", testsupport::MakePe(layout)), layout);
     }
   }
   ASSERT_GE(corpus.size(), 20u);
   std::string files;
-  for (const auto& [path, spec] : corpus) files += path + " ";
+  for (const auto& [path, layout] : corpus) files += path + " ";
   const auto independent = PefileStrings(files);
 
-  for (const auto& [path, spec] : corpus) {
+  for (const auto& [path, layout] : corpus) {
     const auto info = platform::VersionInfo::FromFile(path);
     ASSERT_TRUE(info) << path;
     std::size_t tables_seen = 0;
-    for (const auto& table : spec.tables) {
+    for (const auto& table : layout.tables) {
       const auto ours = info->QueryString("\\StringFileInfo\\" + table.name + "\\FileVersion");
       ASSERT_TRUE(ours) << path << " " << table.name;
       const std::string expected_line = table.name + "\tFileVersion\t" + *ours;
@@ -255,7 +255,7 @@ TEST(VersionResource, AgreesWithAnIndependentReaderOnEveryStringTable) {
       EXPECT_TRUE(found) << path << ": " << expected_line;
       ++tables_seen;
     }
-    EXPECT_EQ(tables_seen, spec.tables.size());
+    EXPECT_EQ(tables_seen, layout.tables.size());
   }
 }
 

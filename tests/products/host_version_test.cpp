@@ -86,10 +86,10 @@ TEST_F(HostVersion, ABareNameIsLookedForInTheCurrentFolder) {
 }
 
 TEST_F(HostVersion, AResourceWithoutTheNeutralFileVersionCountsAsNoFile) {
-  testsupport::PeSpec spec;
-  spec.tables = {{"040904b0", {{"FileVersion", "9.9.9.9"}}}};
+  testsupport::PeSpec layout;
+  layout.tables = {{"040904b0", {{"FileVersion", "9.9.9.9"}}}};
   const std::string folder = Folder("english-only");
-  std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(spec);
+  std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
   ReadHostVersion(folder.c_str());
   EXPECT_STREQ(GetHostFileVersion(), kNoHostVersionFile);
 }

@@ -29,9 +29,9 @@ class ProductsTest : public ::testing::Test {
 
   // Writes a "YlVer.dll" with the given neutral FileVersion into `folder`.
   void WriteVersionFile(const std::string& folder, const std::string& file_version) const {
-    testsupport::PeSpec spec;
-    spec.tables = {{"000004b0", {{"FileVersion", file_version}}}};
-    std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(spec);
+    testsupport::PeSpec layout;
+    layout.tables = {{"000004b0", {{"FileVersion", file_version}}}};
+    std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
   }
 
   static void SetEntry(const std::string& path, const std::string& text) {

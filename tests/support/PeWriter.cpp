@@ -64,28 +64,28 @@ std::string TextBlock(const std::string& key, const std::string& text) {
 
 }  // namespace
 
-std::string MakeVersionBlock(const PeSpec& spec, std::uint16_t language) {
+std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language) {
   Bytes fixed;
-  const auto& v = spec.fixed_version;
+  const auto& v = layout.fixed_version;
   for (std::uint32_t word : {0xFEEF04BDu, 0x00010000u, std::uint32_t(v[0]) << 16 | v[1], std::uint32_t(v[2]) << 16 | v[3],
                              std::uint32_t(v[0]) << 16 | v[1], std::uint32_t(v[2]) << 16 | v[3], 0x3Fu, 0u, 0x40004u,
                              2u, 0u, 0u, 0u})
     fixed.U32(word);
 
   std::vector<std::string> children;
-  if (!spec.tables.empty()) {
+  if (!layout.tables.empty()) {
     std::vector<std::string> tables;
-    for (const VersionStringTable& t : spec.tables) {
+    for (const VersionStringTable& t : layout.tables) {
       std::vector<std::string> strings;
       for (const auto& [key, text] : t.strings) strings.push_back(TextBlock(key, text));
-      if (spec.tag_languages) strings.push_back(TextBlock("ResourceLanguage", std::to_string(language)));
+      if (layout.tag_languages) strings.push_back(TextBlock("ResourceLanguage", std::to_string(language)));
       tables.push_back(Block(t.name, 1, "", 0, strings));
     }
     children.push_back(Block("StringFileInfo", 1, "", 0, tables));
   }
-  if (!spec.translations.empty()) {
+  if (!layout.translations.empty()) {
     Bytes words;
-    for (std::uint32_t t : spec.translations) words.U32(t);
+    for (std::uint32_t t : layout.translations) words.U32(t);
     const std::string translation =
         Block("Translation", 0, words.str(), static_cast<std::uint16_t>(words.size()), {});
     children.push_back(Block("VarFileInfo", 1, "", 0, {translation}));
@@ -93,12 +93,12 @@ std::string MakeVersionBlock(const PeSpec& spec, std::uint16_t language) {
   return Block("VS_VERSION_INFO", 0, fixed.str(), 52, children);
 }
 
-std::string MakePe(const PeSpec& spec) {
+std::string MakePe(const PeSpec& layout) {
   constexpr std::uint32_t kFileAlign = 0x200, kSectionAlign = 0x1000;
   constexpr std::uint32_t kTextRva = 0x1000, kRsrcRva = 0x2000;
-  const bool plus = spec.pe32_plus;
+  const bool plus = layout.pe32_plus;
   std::vector<std::string> blocks;
-  for (std::uint16_t language : spec.languages) blocks.push_back(MakeVersionBlock(spec, language));
+  for (std::uint16_t language : layout.languages) blocks.push_back(MakeVersionBlock(layout, language));
 
   // The resource section: root directory (type 16 or 24), name directory (1), language
   // directory, data entries, then the data.
@@ -106,16 +106,16 @@ std::string MakePe(const PeSpec& spec) {
   auto directory = [&](std::uint16_t entries) {
     rsrc.U32(0), rsrc.U32(0), rsrc.U16(4), rsrc.U16(0), rsrc.U16(0), rsrc.U16(entries);
   };
-  const auto languages = static_cast<std::uint16_t>(spec.languages.size());
+  const auto languages = static_cast<std::uint16_t>(layout.languages.size());
   const std::uint32_t name_dir = 16 + 8, lang_dir = name_dir + 16 + 8;
   const std::uint32_t data_entries = lang_dir + 16 + 8u * languages;
   const std::uint32_t data = data_entries + 16u * languages;
   directory(1);
-  rsrc.U32(spec.version_resource ? 16 : 24), rsrc.U32(0x80000000u | name_dir);
+  rsrc.U32(layout.version_resource ? 16 : 24), rsrc.U32(0x80000000u | name_dir);
   directory(1);
   rsrc.U32(1), rsrc.U32(0x80000000u | lang_dir);
   directory(languages);
-  for (std::uint16_t i = 0; i < languages; ++i) rsrc.U32(spec.languages[i]), rsrc.U32(data_entries + 16u * i);
+  for (std::uint16_t i = 0; i < languages; ++i) rsrc.U32(layout.languages[i]), rsrc.U32(data_entries + 16u * i);
   std::uint32_t at = data;
   for (const std::string& block : blocks) {
     rsrc.U32(kRsrcRva + at), rsrc.U32(static_cast<std::uint32_t>(block.size())), rsrc.U32(0), rsrc.U32(0);

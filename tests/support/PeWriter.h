@@ -29,10 +29,10 @@ struct PeSpec {
   bool tag_languages = false;
 };
 
-// The raw VS_VERSIONINFO block of `spec` (as stored for resource language `language`).
-std::string MakeVersionBlock(const PeSpec& spec, std::uint16_t language = 0);
+// The raw VS_VERSIONINFO block of `layout` (as stored for resource language `language`).
+std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language = 0);
 
 // The bytes of a whole DLL file.
-std::string MakePe(const PeSpec& spec);
+std::string MakePe(const PeSpec& layout);
 
 }  // namespace testsupport
