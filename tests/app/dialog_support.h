@@ -111,18 +111,6 @@ inline QString Ansi(const std::string& text) {
 }
 
 // A fresh emulated machine on which hosts can be installed.
-class HostsTest : public ProductsTest {
- protected:
-  // Installs the host `name` (a product of the family's table) whose YlVer.dll says
-  // `version` ("" for none); returns its install folder.
-  std::string InstallHost(const std::string& name, const std::string& version) {
-    const std::string settings = Folder(name + "-settings"), install = Folder(name + "-install");
-    std::ofstream(settings + "Quenta.ini", std::ios::binary) << "";
-    SetEntry("Software\\Orvane\\" + name + "\\4.0\\IniFilePath", settings);
-    SetEntry("Software\\Orvane\\" + name + "\\4.0\\InstallPath", install);
-    if (!version.empty()) WriteVersionFile(install, version);
-    return install;
-  }
-};
+using HostsTest = ProductsTest;
 
 }  // namespace dialogtest

@@ -26,18 +26,7 @@ class RecordingUi : public CTidewellBase {
   void AddProduct(const Product* product) override { listed.push_back(product); }
 };
 
-class TidewellBase : public ProductsTest {
- protected:
-  // Installs a host whose YlVer.dll says `version` ("" for none) and returns its install folder.
-  std::string InstallHost(const std::string& name, const std::string& version) {
-    const std::string settings = Folder(name + "-settings"), install = Folder(name + "-install");
-    std::ofstream(settings + "Quenta.ini", std::ios::binary) << "";
-    SetEntry("Software\\Orvane\\" + name + "\\4.0\\IniFilePath", settings);
-    SetEntry("Software\\Orvane\\" + name + "\\4.0\\InstallPath", install);
-    if (!version.empty()) WriteVersionFile(install, version);
-    return install;
-  }
-};
+using TidewellBase = ProductsTest;
 
 TEST_F(TidewellBase, EveryInstalledHostIsListedInOrder) {
   InstallHost("Veltaro Prism Plus", "3.20.4.0");

@@ -34,6 +34,17 @@ class ProductsTest : public ::testing::Test {
     std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
   }
 
+  // Installs the host `name` (a product of the family's table) whose YlVer.dll says
+  // `version` ("" for none); returns its install folder.
+  std::string InstallHost(const std::string& name, const std::string& version) {
+    const std::string settings = Folder(name + "-settings"), install = Folder(name + "-install");
+    std::ofstream(settings + "Quenta.ini", std::ios::binary) << "";
+    SetEntry("Software\\Orvane\\" + name + "\\4.0\\IniFilePath", settings);
+    SetEntry("Software\\Orvane\\" + name + "\\4.0\\InstallPath", install);
+    if (!version.empty()) WriteVersionFile(install, version);
+    return install;
+  }
+
   static void SetEntry(const std::string& path, const std::string& text) {
     platform::RegistryKey key;
     ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, path.c_str(), key), platform::kErrorSuccess);
