@@ -118,6 +118,12 @@ long Start(RegistrySession& session, HKEY key, KeyId& id, bool& writable) {
   return Resolve(session, key, id, writable);
 }
 
+// The same for operations that only read.
+long Start(RegistrySession& session, HKEY key, KeyId& id) {
+  bool writable = false;
+  return Start(session, key, id, writable);
+}
+
 }  // namespace
 
 RegistryKey::~RegistryKey() { Close(); }
@@ -147,8 +153,7 @@ long OpenKey(HKEY parent, const char* path, KeyAccess access, RegistryKey& out) 
   if (const long error = SplitPath(path, names)) return error;
   RegistrySession session;
   KeyId start = 0;
-  bool writable = false;
-  if (const long error = Start(session, parent, start, writable)) return error;
+  if (const long error = Start(session, parent, start)) return error;
   KeyId id = 0;
   if (const long error = session.FindPath(start, names, id)) return error;
   RegistryKeyAccess::Set(out, AddHandle({id, access == KeyAccess::kReadWrite, session.machine()}));
@@ -178,8 +183,7 @@ long DeleteKey(HKEY parent, const char* path) {
   if (names.empty() && IsRoot(parent)) return kErrorAccessDenied;
   RegistrySession session;
   KeyId start = 0;
-  bool writable = false;
-  if (const long error = Start(session, parent, start, writable)) return error;
+  if (const long error = Start(session, parent, start)) return error;
   return session.DeletePath(start, names);
 }
 
@@ -187,8 +191,7 @@ long EnumKey(HKEY key, std::uint32_t index, char* name, std::uint32_t size) {
   if (name == nullptr) return kErrorInvalidParameter;
   RegistrySession session;
   KeyId id = 0;
-  bool writable = false;
-  if (const long error = Start(session, key, id, writable)) return error;
+  if (const long error = Start(session, key, id)) return error;
   std::string found;
   if (const long error = session.SubkeyName(id, index, found)) return error;
   if (found.size() >= size) return kErrorMoreData;
@@ -201,8 +204,7 @@ long EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* size) {
   if (name == nullptr || size == nullptr) return kErrorInvalidParameter;
   RegistrySession session;
   KeyId id = 0;
-  bool writable = false;
-  if (const long error = Start(session, key, id, writable)) return error;
+  if (const long error = Start(session, key, id)) return error;
   std::string found;
   if (const long error = session.ValueName(id, index, found)) return error;
   if (found.size() >= *size) return kErrorMoreData;
@@ -215,8 +217,7 @@ long EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* size) {
 long QueryKeyInfo(HKEY key, KeyInfo& info) {
   RegistrySession session;
   KeyId id = 0;
-  bool writable = false;
-  if (const long error = Start(session, key, id, writable)) return error;
+  if (const long error = Start(session, key, id)) return error;
   return session.Info(id, info);
 }
 
@@ -228,8 +229,7 @@ long StoredText(HKEY key, const char* name, std::string& stored) {
   if (const long error = ValueName(name, value_name)) return error;
   RegistrySession session;
   KeyId id = 0;
-  bool writable = false;
-  if (const long error = Start(session, key, id, writable)) return error;
+  if (const long error = Start(session, key, id)) return error;
   return session.GetValue(id, value_name, stored);
 }
 
