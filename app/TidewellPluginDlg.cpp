@@ -14,8 +14,10 @@
 #include <QStyle>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <string_view>
 
+#include "app/IcoFile.h"
 #include "platform/codepage.h"
 #include "platform/resources.h"
 
@@ -37,11 +39,22 @@ QString TitleText(std::string_view text) {
 }
 
 // All images of an icon resource stored as a Windows .ico file; null when it is missing or
-// cannot be decoded.
+// cannot be decoded. Icons of 32-bit bitmaps (the program's own) are decoded here; any other
+// form goes to the framework's image reader.
 QIcon LoadIconResource(std::string_view name) {
   QIcon icon;
   const auto bytes = platform::FindResource("ICON", name);
   if (!bytes) return icon;
+  if (const auto images = DecodeIcoFile(std::as_bytes(*bytes))) {
+    for (const IcoImage& image : *images) {
+      QImage pixels(image.width, image.height, QImage::Format_ARGB32);
+      for (int row = 0; row < image.height; ++row)
+        std::memcpy(pixels.scanLine(row), image.pixels.data() + static_cast<std::size_t>(row) * image.width,
+                    static_cast<std::size_t>(image.width) * sizeof(std::uint32_t));
+      icon.addPixmap(QPixmap::fromImage(pixels));
+    }
+    return icon;
+  }
   // The resource's bytes live as long as the program, so Qt may read them in place.
   QByteArray data =
       QByteArray::fromRawData(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));

@@ -1,5 +1,6 @@
 """Draws the program's icon (a lens over a tide wave) and writes it as the Windows icon
-resource tidewell.ico (32x32 and 16x16) and as PNG files for the desktop (16 to 256 pixels).
+resource tidewell.ico (32x32 and 16x16, 32-bit bitmaps with alpha, which every Windows reads and
+the program decodes itself at start-up) and as PNG files for the desktop (16 to 256 pixels).
 Run it again only to change the artwork; its output is kept in the repository.
 
 Usage: python3 make_icon.py OUTPUT_FOLDER"""
@@ -54,8 +55,25 @@ def png(size):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b"")
 
 
+def dib(size):
+    """One icon image as a 32-bit bitmap: the header (its height counts colour and mask rows),
+    the colours bottom-up as B, G, R, A, then the AND mask (set where fully transparent)."""
+    mask_row = (size + 31) // 32 * 4
+    colours, mask = b"", b""
+    for y in reversed(range(size)):
+        bits = bytearray(mask_row)
+        for x in range(size):
+            r, g, b, a = pixel(x, y, size)
+            colours += bytes((b, g, r, a))
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bytes(bits)
+    header = struct.pack("<IiiHHIIiiII", 40, size, 2 * size, 1, 32, 0, len(colours) + len(mask), 0, 0, 0, 0)
+    return header + colours + mask
+
+
 def ico(images):
-    """An icon file whose images are PNG-compressed, as Windows accepts since Vista."""
+    """An icon file of the given (size, image bytes) pairs."""
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, data in images:
@@ -68,7 +86,7 @@ def main(folder):
     os.makedirs(folder, exist_ok=True)
     pngs = {size: png(size) for size in (16, 32, 48, 128, 256)}
     with open(os.path.join(folder, "tidewell.ico"), "wb") as f:
-        f.write(ico([(32, pngs[32]), (16, pngs[16])]))
+        f.write(ico([(32, dib(32)), (16, dib(16))]))
     for size, data in pngs.items():
         with open(os.path.join(folder, "icons", f"tidewell-{size}.png"), "wb") as f:
             f.write(data)

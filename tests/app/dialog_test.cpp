@@ -324,6 +324,17 @@ TEST_F(DialogLayout, TheApplicationIconIsResource128WithItsTwoImages) {
   const QList<QSize> sizes = icon.availableSizes();
   EXPECT_TRUE(sizes.contains(QSize(32, 32)));
   EXPECT_TRUE(sizes.contains(QSize(16, 16)));
+  // The same artwork as the desktop's PNG icons, read by the framework's own PNG reader:
+  // every pixel, so row order, channel order and alpha all show.
+  for (const int side : {32, 16}) {
+    SCOPED_TRACE(side);
+    const QImage desktop(QStringLiteral(TIDEWELL_SOURCE_DIR "/resources/icons/tidewell-%1.png").arg(side));
+    ASSERT_EQ(desktop.size(), QSize(side, side));
+    const QImage ours = icon.pixmap(QSize(side, side)).toImage();
+    ASSERT_EQ(ours.size(), QSize(side, side));
+    EXPECT_EQ(ours.convertToFormat(QImage::Format_ARGB32_Premultiplied),
+              desktop.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+  }
   dialog.show();
   EXPECT_EQ(dialog.windowIcon().cacheKey(), icon.cacheKey());
 }

@@ -6,9 +6,11 @@
 #include <QStyle>
 #include <QTest>
 #include <cstdint>
+#include <vector>
 
 #include "platform/resources.h"
 #include "tests/app/dialog_support.h"
+#include "tests/support/IcoWriter.h"
 
 namespace {
 
@@ -103,59 +105,11 @@ TEST_F(DialogWithoutTable, AnUndecodableIconGivesANullIcon) {
 
 // ---- Icon 128 -----------------------------------------------------------------------------
 
-void Put16(std::string& out, unsigned v) {
-  out += static_cast<char>(v & 0xFF);
-  out += static_cast<char>((v >> 8) & 0xFF);
-}
-void Put32(std::string& out, std::uint32_t v) {
-  Put16(out, v & 0xFFFF);
-  Put16(out, v >> 16);
-}
-
-// One 32-bit image of a .ico file: `fill` everywhere but `corner` in the top-left pixel.
+// One opaque image: `fill` everywhere but `corner` in the top-left pixel.
 std::string IcoImage(int size, QRgb fill, QRgb corner) {
-  std::string image;
-  const int mask_row = ((size + 31) / 32) * 4;
-  Put32(image, 40);
-  Put32(image, static_cast<std::uint32_t>(size));
-  Put32(image, static_cast<std::uint32_t>(2 * size));  // colour rows and mask rows
-  Put16(image, 1);
-  Put16(image, 32);
-  Put32(image, 0);
-  Put32(image, static_cast<std::uint32_t>(size * size * 4 + size * mask_row));
-  for (int i = 0; i < 4; ++i) Put32(image, 0);
-  for (int row = size - 1; row >= 0; --row) {  // bottom-up
-    for (int col = 0; col < size; ++col) {
-      const QRgb c = (row == 0 && col == 0) ? corner : fill;
-      image += static_cast<char>(qBlue(c));
-      image += static_cast<char>(qGreen(c));
-      image += static_cast<char>(qRed(c));
-      image += static_cast<char>(0xFF);
-    }
-  }
-  image.append(static_cast<std::size_t>(size * mask_row), '\0');  // all opaque
-  return image;
-}
-
-std::string IcoFile(const std::vector<std::pair<int, std::string>>& images) {
-  std::string file;
-  Put16(file, 0);
-  Put16(file, 1);
-  Put16(file, static_cast<unsigned>(images.size()));
-  std::size_t offset = 6 + 16 * images.size();
-  for (const auto& [size, bytes] : images) {
-    file += static_cast<char>(size);
-    file += static_cast<char>(size);
-    file += '\0';
-    file += '\0';
-    Put16(file, 1);
-    Put16(file, 32);
-    Put32(file, static_cast<std::uint32_t>(bytes.size()));
-    Put32(file, static_cast<std::uint32_t>(offset));
-    offset += bytes.size();
-  }
-  for (const auto& image : images) file += image.second;
-  return file;
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(size) * size, fill);
+  pixels[0] = corner;
+  return test_support::IcoBitmap(size, size, pixels);
 }
 
 const QRgb kRed = qRgb(255, 0, 0), kBlue = qRgb(0, 0, 255), kGreen = qRgb(0, 255, 0), kMagenta = qRgb(255, 0, 255);
@@ -163,7 +117,7 @@ const QRgb kRed = qRgb(255, 0, 0), kBlue = qRgb(0, 0, 255), kGreen = qRgb(0, 255
 class DialogIcon : public DialogWithoutTable {
  protected:
   ScopedResource icon_{"ICON", "#128",
-                       IcoFile({{32, IcoImage(32, kBlue, kRed)}, {16, IcoImage(16, kGreen, kGreen)}})};
+                       test_support::IcoFile({{32, IcoImage(32, kBlue, kRed)}, {16, IcoImage(16, kGreen, kGreen)}})};
 };
 
 TEST_F(DialogIcon, BothImagesOfIcon128BecomeTheWindowAndDragIcon) {
