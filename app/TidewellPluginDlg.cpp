@@ -48,6 +48,7 @@ QIcon LoadIconResource(std::string_view name) {
   if (const auto images = DecodeIcoFile(std::as_bytes(*bytes))) {
     for (const IcoImage& image : *images) {
       QImage pixels(image.width, image.height, QImage::Format_ARGB32);
+      if (pixels.isNull()) continue;  // out of memory
       for (int row = 0; row < image.height; ++row)
         std::memcpy(pixels.scanLine(row), image.pixels.data() + static_cast<std::size_t>(row) * image.width,
                     static_cast<std::size_t>(image.width) * sizeof(std::uint32_t));
