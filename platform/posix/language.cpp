@@ -1,6 +1,8 @@
 // Language identifiers from POSIX locale names.
 #include "platform/language.h"
 
+#include "platform/posix/locale_config.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
@@ -68,9 +70,11 @@ const char* FirstSetEnv(std::initializer_list<const char*> names) {
   return nullptr;
 }
 
-// The locale the system configuration file sets: LC_ALL, then LC_MESSAGES, then LANG.
-std::string LocaleFromConfig(const char* path) {
-  std::ifstream in(path);
+}  // namespace
+
+namespace detail {
+
+std::string LocaleFromConfig(std::istream& in) {
   std::string line, lc_all, lc_messages, lang;
   while (std::getline(in, line)) {
     const auto eq = line.find('=');
@@ -87,7 +91,7 @@ std::string LocaleFromConfig(const char* path) {
   return !lc_all.empty() ? lc_all : !lc_messages.empty() ? lc_messages : lang;
 }
 
-}  // namespace
+}  // namespace detail
 
 LangId LangIdFromLocaleName(std::string_view name) {
   const std::size_t end = name.find_first_of(".@");
@@ -113,7 +117,8 @@ LangId UserDefaultLangId() {
 
 LangId SystemDefaultLangId() {
   for (const char* path : {"/etc/locale.conf", "/etc/default/locale"}) {
-    const std::string name = LocaleFromConfig(path);
+    std::ifstream in(path);
+    const std::string name = detail::LocaleFromConfig(in);
     if (!name.empty()) return LangIdFromLocaleName(name);
   }
   return 0;

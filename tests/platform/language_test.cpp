@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+#include <string>
+
+#include "platform/posix/locale_config.h"
 #include "tests/support/ScopedEnv.h"
 
 namespace {
@@ -47,6 +51,34 @@ TEST(Language, UserLanguageComesFromTheFirstSetVariable) {
   EXPECT_EQ(platform::UserDefaultLangId(), 0x080A);
   env.Set("LC_ALL", "C");
   EXPECT_EQ(platform::UserDefaultLangId(), 0);
+}
+
+// The system's locale files, as /etc/locale.conf and /etc/default/locale write them.
+std::string FromConfig(const std::string& text) {
+  std::istringstream in(text);
+  return platform::detail::LocaleFromConfig(in);
+}
+
+TEST(Language, TheSystemLocaleFileNamesMessagesByLcAllThenLcMessagesThenLang) {
+  EXPECT_EQ(FromConfig("LANG=de_DE.UTF-8\n"), "de_DE.UTF-8");
+  EXPECT_EQ(FromConfig("LANG=de_DE\nLC_MESSAGES=fr_FR\n"), "fr_FR");
+  EXPECT_EQ(FromConfig("LC_ALL=es_ES\nLANG=de_DE\nLC_MESSAGES=fr_FR\n"), "es_ES");
+  // An empty value is no setting; the last line of a key counts.
+  EXPECT_EQ(FromConfig("LC_ALL=\nLANG=it_IT\n"), "it_IT");
+  EXPECT_EQ(FromConfig("LANG=it_IT\nLANG=nl_NL"), "nl_NL");
+  EXPECT_EQ(FromConfig(""), "");
+}
+
+TEST(Language, TheSystemLocaleFileTakesQuotesCommentsAndWindowsLineEnds) {
+  EXPECT_EQ(FromConfig("LANG=\"de_CH.UTF-8\"\n"), "de_CH.UTF-8");
+  EXPECT_EQ(FromConfig("LANG='ja_JP'\r\n"), "ja_JP");
+  EXPECT_EQ(FromConfig("LANG=en_GB  \r\n"), "en_GB");
+  EXPECT_EQ(FromConfig("#LANG=de_DE\n# comment\n\nLANG=fr_FR\n"), "fr_FR");
+  EXPECT_EQ(FromConfig("LANG=\"\"\nLC_MESSAGES=\"\""), "");
+  // Garbage: unmatched quotes stay, other keys and lines without '=' are no settings.
+  EXPECT_EQ(FromConfig("LANG=\"de_DE\n"), "\"de_DE");
+  EXPECT_EQ(FromConfig("LANGUAGE=de\nLANG\n=x\n\x01\xff=\xfe\n"), "");
+  EXPECT_EQ(platform::LangIdFromLocaleName(FromConfig("LANG=\"es_MX.UTF-8\"\n")), 0x080A);
 }
 
 }  // namespace
