@@ -133,6 +133,39 @@ TEST_F(TypedValues, DirectoriesGetTheSeparator) {
   EXPECT_STREQ(text, "/dflt/");
 }
 
+TEST_F(TypedValues, PerUserGettersReadTheAccountsCopyAndFallBackToTheirDefaults) {
+  // The shared entries differ from the account's, so a getter reading the wrong one shows.
+  ASSERT_EQ(store.SetBoolValue("S", "b", false), 0);
+  ASSERT_EQ(store.SetUserBoolValue("S", "b", true), 0);
+  ASSERT_EQ(store.SetDoubleValue("S", "r", 1.5), 0);
+  ASSERT_EQ(store.SetUserDoubleValue("S", "r", -2.25), 0);
+  ASSERT_EQ(store.SetStringValue("S", "d", "/shared"), 0);
+  ASSERT_EQ(store.SetUserStringValue("S", "d", "/mine"), 0);
+
+  bool flag = false;
+  EXPECT_EQ(store.GetUserBoolValue("S", "b", false, flag), 0);
+  EXPECT_TRUE(flag);
+  EXPECT_EQ(store.GetUserBoolValue("S", "missing", true, flag), 0);
+  EXPECT_TRUE(flag);
+  double real = 0;
+  EXPECT_EQ(store.GetUserDoubleValue("S", "r", 9.0, real), 0);
+  EXPECT_EQ(real, -2.25);
+  EXPECT_EQ(store.GetUserDoubleValue("S", "missing", 9.0, real), 0);
+  EXPECT_EQ(real, 9.0);
+
+  QxString text;
+  EXPECT_EQ(store.GetUserPathValue("S", "d", text), 0);
+  EXPECT_STREQ(text, "/mine/");
+  char buffer[16];
+  EXPECT_EQ(store.GetUserPathValue("S", "d", buffer, sizeof buffer), 0);
+  EXPECT_STREQ(buffer, "/mine/");
+  EXPECT_EQ(store.GetUserPathValue("S", "d", buffer, 6), -9);  // "/mine" fills 5 of 5
+  EXPECT_EQ(store.GetPathValue("S", "d", "/dflt", text), 0);
+  EXPECT_STREQ(text, "/shared/");
+  EXPECT_EQ(store.GetPathValue("S", "missing", "/dflt", text), 0);
+  EXPECT_STREQ(text, "/dflt/");
+}
+
 TEST_F(TypedValues, TheReadGuardRestoresFromTheBackupOnlyInTheBufferForm) {
   ASSERT_EQ(store.SetStringValue("S", "k", "kept"), 0);
   char buffer[16];
