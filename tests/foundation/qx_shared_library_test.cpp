@@ -4,6 +4,7 @@
 
 #include "foundation/QxString.h"
 #include "settings/YlRegistry.h"
+#include "streams/QxStream.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -27,6 +28,21 @@ TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
   QxString message;
   store.GetErrorText(-10, message);
   EXPECT_STREQ(message, "YlRegistry - Fehler: noch nicht initialisiert");
+}
+
+TEST(QxSharedLibrary, MemoryStreamsWorkThroughTheExportedApi) {
+  void* block = nullptr;
+  unsigned int size = 0;
+  QXMemWrite writer(&block, &size);
+  IQxWrite& out = writer;
+  char bytes[] = "stream";
+  out.stWrite(bytes, 6);
+  QXMemRead reader(block, size);
+  IQxRead& in = reader;
+  char back[8] = {};
+  EXPECT_EQ(in.stRead(back, 8), 6u);
+  EXPECT_STREQ(back, "stream");
+  delete[] static_cast<unsigned char*>(block);
 }
 
 }  // namespace
