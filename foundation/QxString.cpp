@@ -50,13 +50,19 @@ int CheckedLength(long long length) {
   return static_cast<int>(length < 0 ? 0 : length);
 }
 
-// A new owned block of capacity and length `length`, terminated; the empty block for 0.
-QxStringData* NewBlock(int length) {
-  if (length <= 0) return EmptyData();
+// A new owned block of capacity and length `length`, terminated, even for 0: a buffer the
+// caller may write its terminating zero into.
+QxStringData* NewWritableBlock(int length) {
   void* memory = ::operator new(sizeof(QxStringData) + static_cast<std::size_t>(length) + 1);
   auto* data = new (memory) QxStringData{1, length, length};
   data->data()[length] = '\0';
   return data;
+}
+
+// A new owned block of capacity and length `length`, terminated; the empty block for 0.
+QxStringData* NewBlock(int length) {
+  if (length <= 0) return EmptyData();
+  return NewWritableBlock(length);
 }
 
 bool PointsInto(const char* p, QxStringData* data) {
@@ -939,14 +945,12 @@ int QxString::ReplaceNoCase(const char* oldText, const char* newText) {
 char* QxString::GetBuffer(int minLength) {
   minLength = std::max(minLength, 0);
   QxStringData* data = Header(m_pchData);
-  if (LoadCount(data) > 1 || minLength > data->allocLength) {
+  // The caller may write a zero even into a buffer of 0 characters, and the shared empty
+  // block is read-only: an empty string gets a block of its own here too.
+  if (LoadCount(data) > 1 || minLength > data->allocLength || IsEmptyBlock(data)) {
     const int length = data->dataLength;
     const int capacity = std::max(minLength, length);
-    if (capacity == 0) {
-      ReleaseChars(m_pchData);
-      return m_pchData;
-    }
-    QxStringData* block = NewBlock(capacity);
+    QxStringData* block = NewWritableBlock(capacity);
     std::memcpy(block->data(), m_pchData, static_cast<std::size_t>(length) + 1);
     block->dataLength = length;
     ReleaseBlock(data);
@@ -990,6 +994,8 @@ void QxString::FreeExtra() {
 }
 
 char* QxString::LockBuffer() {
+  // An empty string stays on the shared empty block, which is never marked.
+  if (IsEmptyBlock(Header(m_pchData))) return m_pchData;
   char* chars = GetBuffer(0);
   QxStringData* data = Header(m_pchData);
   if (!IsEmptyBlock(data)) StoreCount(data, -1);

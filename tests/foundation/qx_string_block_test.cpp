@@ -54,11 +54,31 @@ TEST(QxStringEmptyBlock, NoOperationWritesOrCountsTheEmptyBlock) {
   s = QxString();
   s.ReleaseBuffer(-1);
   s.ReleaseBuffer(5);
-  EXPECT_EQ(s.GetBuffer(0), static_cast<const char*>(QxGetEmptyString()));
-  EXPECT_EQ(s.GetBufferSetLength(0), static_cast<const char*>(QxGetEmptyString()));
   EXPECT_EQ(s.LockBuffer(), static_cast<const char*>(QxGetEmptyString()));
   EXPECT_TRUE(OnEmptyBlock(s));
   EXPECT_TRUE(BlockIs(s, -2, 0, 0));
+  EXPECT_TRUE(BlockIs(QxGetEmptyString(), -2, 0, 0));
+}
+
+// The shared empty block is read-only: a buffer asked for must take at least its zero.
+TEST(QxStringBuffer, AZeroLengthBufferIsWritable) {
+  for (const bool sharedEmptyText : {false, true}) {
+    QxString original;
+    if (sharedEmptyText) {
+      original.GetBuffer(8);  // a private block of length 0, then shared by the copies
+      original.ReleaseBuffer(0);
+    }
+    QxString a(original), b(original);
+    a.GetBuffer(0)[0] = '\0';
+    a.ReleaseBuffer(-1);
+    b.GetBufferSetLength(0)[0] = '\0';
+    for (QxString* s : {&a, &b}) {
+      EXPECT_FALSE(OnEmptyBlock(*s));
+      EXPECT_TRUE(BlockIs(*s, 1, 0, 0));
+      *s += "x";
+      EXPECT_STREQ(*s, "x");
+    }
+  }
   EXPECT_TRUE(BlockIs(QxGetEmptyString(), -2, 0, 0));
 }
 
