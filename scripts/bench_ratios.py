@@ -25,6 +25,10 @@ BENCH_PAIRS = [
     ("BM_Replace_QxString", "BM_Replace_QByteArray"),
     ("BM_Format_QxString", "BM_Format_Snprintf"),
     ("BM_Format_QxString", "BM_Format_QByteArray"),
+    ("BM_Compress_QxZlib", "BM_Compress_Compress2"),
+    ("BM_Expand_QxZlib", "BM_Expand_Uncompress"),
+    ("BM_Compress_QxZlibIntoQXMemWrite", "BM_Compress_QxZlib"),
+    ("BM_Expand_QxZlibIntoQXMemWrite/iterations:3", "BM_Expand_QxZlib"),
 ]
 
 

@@ -6,12 +6,21 @@
 namespace {
 
 constexpr int kWorkBufferSize = 113;
-constexpr unsigned int kStagingSize = 100;
+// Compress asks the source for pieces of this size; Expand hands the destination pieces of at
+// most this size.
+constexpr unsigned int kPieceSize = 100;
+// Expand inflates into this much room and passes it on in pieces: inflate's fast path needs
+// 258 bytes of output room, and with 100 it never runs (1 MB of text expanded 1.6 times
+// slower than in one call). The source is read only when inflate has used up its input and
+// more output is wanted: for a whole stream that is exactly what 100-byte pieces read; with
+// a limit or a damaged stream it may be one read less, as 100-byte pieces read ahead when a
+// piece ends on an empty input.
+constexpr unsigned int kExpandRoom = 4096;
 
 unsigned long Unlimited(unsigned long limit) { return limit == 0 ? 4294967295UL : limit; }
 
-unsigned int NextPiece(unsigned long remaining) {
-  return remaining < kStagingSize ? static_cast<unsigned int>(remaining) : kStagingSize;
+unsigned int AtMost(unsigned long remaining, unsigned int size) {
+  return remaining < size ? static_cast<unsigned int>(remaining) : size;
 }
 
 char* CopyText(const char* text) {
@@ -50,9 +59,9 @@ unsigned long QxZlib::Compress(IQxWrite& destination, IQxRead& source, unsigned 
   unsigned long remaining = Unlimited(limit);
   unsigned long total = 0;
   BeginCompression();
-  unsigned char staging[kStagingSize];
+  unsigned char staging[kPieceSize];
   while (remaining > 0) {
-    const unsigned int wanted = NextPiece(remaining);
+    const unsigned int wanted = AtMost(remaining, kPieceSize);
     unsigned long n = source.stRead(staging, wanted);
     if (n == 0) break;
     if (n > wanted) n = wanted;  // a source that claims more than it was asked for
@@ -68,11 +77,11 @@ unsigned long QxZlib::Expand(IQxWrite& destination, IQxRead& source, unsigned lo
   unsigned long remaining = Unlimited(limit);
   unsigned long total = 0;
   BeginExpansion();
-  unsigned char staging[kStagingSize];
+  unsigned char room[kExpandRoom];
   while (remaining > 0) {
-    const unsigned int n = ExpandPiece(source, staging, NextPiece(remaining));
+    const unsigned int n = ExpandPiece(source, room, AtMost(remaining, kExpandRoom));
     if (n == 0) break;
-    destination.stWrite(staging, n);
+    for (unsigned int at = 0; at < n; at += kPieceSize) destination.stWrite(room + at, AtMost(n - at, kPieceSize));
     total += n;
     remaining -= n;
   }
