@@ -79,6 +79,14 @@ class Iconv {
     return {in_len - src_left, out_len - dst_left, r == static_cast<std::size_t>(-1) ? errno : 0};
   }
   void Reset() { iconv(cd_, nullptr, nullptr, nullptr, nullptr); }
+  // Writes what the converter holds back (a letter waiting for a combining mark); returns the
+  // bytes written.
+  std::size_t Flush(char* out, std::size_t out_len) {
+    char* dst = out;
+    std::size_t dst_left = out_len;
+    iconv(cd_, nullptr, nullptr, &dst, &dst_left);
+    return out_len - dst_left;
+  }
 
  private:
   iconv_t cd_;
@@ -109,8 +117,12 @@ std::unique_ptr<SingleByteTable> BuildTable(const char* iconv_name) {
     char out[8];
     cd.Reset();
     const auto step = cd.Run(&in, 1, out, sizeof out);
+    // The Hebrew and Vietnamese converters hold a letter back until they see whether a mark
+    // follows; Windows decodes byte by byte, so the letter is taken on its own.
+    const std::size_t written =
+        step.error == 0 ? step.written + cd.Flush(out + step.written, sizeof out - step.written) : 0;
     // An undefined byte decodes, as on Windows, to the code point of the same value.
-    const char16_t u = (step.error == 0 && step.written == 2) ? Utf16leAt(out) : static_cast<char16_t>(b);
+    const char16_t u = written == 2 ? Utf16leAt(out) : static_cast<char16_t>(b);
     table->decode[b] = u;
     table->encode[u] = static_cast<std::int16_t>(b);  // descending loop: the lowest byte wins
   }
