@@ -2,6 +2,7 @@
 // shared library alone (a member missing from the export list fails this program's link).
 #include <gtest/gtest.h>
 
+#include "foundation/Parameter.h"
 #include "foundation/QxString.h"
 #include "settings/YlRegistry.h"
 #include "tests/support/ScopedEnv.h"
@@ -27,6 +28,16 @@ TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
   QxString message;
   store.GetErrorText(-10, message);
   EXPECT_STREQ(message, "YlRegistry - Fehler: noch nicht initialisiert");
+}
+
+TEST(QxSharedLibrary, ParameterWorksThroughTheExportedApi) {
+  Parameter values;
+  values.Set("Count", 3);
+  values.Set("Name", "a;b");
+  EXPECT_EQ(values.GetInt("Count", -1), 3);
+  EXPECT_STREQ(values.GetString("Name"), "a;b");
+  const Parameter copy = values;  // the copy reaches the exported table of virtual operations
+  EXPECT_TRUE(Parameter(static_cast<QxString>(copy)) == values);
 }
 
 }  // namespace
