@@ -25,6 +25,8 @@ BENCH_PAIRS = [
     ("BM_Replace_QxString", "BM_Replace_QByteArray"),
     ("BM_Format_QxString", "BM_Format_Snprintf"),
     ("BM_Format_QxString", "BM_Format_QByteArray"),
+    ("BM_GetInt_Parameter", "BM_GetInt_StdMap"),
+    ("BM_Set_Parameter", "BM_Set_StdMap"),
 ]
 
 
