@@ -29,6 +29,8 @@ BENCH_PAIRS = [
     ("BM_Expand_QxZlib", "BM_Expand_Uncompress"),
     ("BM_Compress_QxZlibIntoQXMemWrite", "BM_Compress_QxZlib"),
     ("BM_Expand_QxZlibIntoQXMemWrite/iterations:3", "BM_Expand_QxZlib"),
+    ("BM_GetInt_Parameter", "BM_GetInt_StdMap"),
+    ("BM_Set_Parameter", "BM_Set_StdMap"),
 ]
 
 

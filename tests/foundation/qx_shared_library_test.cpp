@@ -2,6 +2,7 @@
 // shared library alone (a member missing from the export list fails this program's link).
 #include <gtest/gtest.h>
 
+#include "foundation/Parameter.h"
 #include "foundation/QxString.h"
 #include "settings/YlRegistry.h"
 #include "streams/QxStream.h"
@@ -43,6 +44,16 @@ TEST(QxSharedLibrary, MemoryStreamsWorkThroughTheExportedApi) {
   EXPECT_EQ(in.stRead(back, 8), 6u);
   EXPECT_STREQ(back, "stream");
   delete[] static_cast<unsigned char*>(block);
+}
+
+TEST(QxSharedLibrary, ParameterWorksThroughTheExportedApi) {
+  Parameter values;
+  values.Set("Count", 3);
+  values.Set("Name", "a;b");
+  EXPECT_EQ(values.GetInt("Count", -1), 3);
+  EXPECT_STREQ(values.GetString("Name"), "a;b");
+  const Parameter copy = values;  // the copy reaches the exported table of virtual operations
+  EXPECT_TRUE(Parameter(static_cast<QxString>(copy)) == values);
 }
 
 }  // namespace
