@@ -94,34 +94,52 @@ bool Replace(const std::string& path, const ReplaceOptions& options, Fill fill) 
 
 }  // namespace
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info) {
-  // Non-blocking, so that a FIFO in the file's place cannot hang the reader.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kFailed;
-  struct stat status{};
-  if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
-      static_cast<std::uint64_t>(status.st_size) > kMaxFileBytes) {
-    close(fd);
-    return ReadStatus::kFailed;
+FileDescriptor::~FileDescriptor() {
+  if (fd_ >= 0) close(fd_);
+}
+
+FileDescriptor& FileDescriptor::operator=(FileDescriptor&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = other.fd_;
+    other.fd_ = -1;
   }
+  return *this;
+}
+
+ReadStatus OpenForReading(const std::string& path, std::uint64_t limit, FileDescriptor& fd, struct stat* info) {
+  // O_NONBLOCK makes opening a FIFO return at once instead of waiting for a writer; on a
+  // regular file it changes nothing.
+  FileDescriptor opened(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (!opened) return errno == ENOENT || errno == ENOTDIR ? ReadStatus::kMissing : ReadStatus::kFailed;
+  struct stat status{};
+  if (fstat(opened.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+      static_cast<std::uint64_t>(status.st_size) > limit)
+    return ReadStatus::kFailed;
+  fd = std::move(opened);
+  if (info != nullptr) *info = status;
+  return ReadStatus::kRead;
+}
+
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info) {
+  FileDescriptor fd;
+  struct stat status{};
+  if (const ReadStatus opened = OpenForReading(path, kMaxFileBytes, fd, &status); opened != ReadStatus::kRead)
+    return opened;
   std::string content;
   content.reserve(static_cast<std::size_t>(status.st_size));
   char buffer[65536];
   for (;;) {
-    const ssize_t got = read(fd, buffer, sizeof buffer);
+    const ssize_t got = read(fd.get(), buffer, sizeof buffer);
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      close(fd);
       return ReadStatus::kFailed;
     }
     content.append(buffer, static_cast<std::size_t>(got));
-    if (content.size() > kMaxFileBytes) {
-      close(fd);
-      return ReadStatus::kFailed;
-    }
+    // The file may have grown since it was measured.
+    if (content.size() > kMaxFileBytes) return ReadStatus::kFailed;
   }
-  close(fd);
   bytes = std::move(content);
   if (info != nullptr) *info = status;
   return ReadStatus::kRead;

@@ -1,5 +1,10 @@
-// Whole-file reads and atomic whole-file replacement on POSIX, and the lock file that
-// serialises the platform layer's writers of one file across processes.
+// Reading files safely, whole-file reads and atomic whole-file replacement on POSIX, and the
+// lock file that serialises the platform layer's writers of one file across processes.
+//
+// Every reader of the platform layer opens its files through OpenForReading: without
+// blocking (a FIFO in a file's place would otherwise wait for a writer forever), only regular
+// files (a device such as /dev/zero never ends) and only up to a size limit of the caller's
+// choosing, so that no file can make a reader hang or exhaust memory.
 //
 // A writer holds the lock of the file it writes, makes the new content in a temporary file
 // in the same folder, flushes it to disk and renames it over the file, so a reader (which
@@ -19,6 +24,31 @@ namespace platform::detail {
 inline constexpr std::uint64_t kMaxFileBytes = 256u << 20;
 
 enum class ReadStatus { kRead, kMissing, kFailed };
+
+// An open file descriptor, closed by destruction; -1 when there is none.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  [[nodiscard]] int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens `path` for reading without blocking, when it names (after links) a regular file of
+// at most `limit` bytes; its status at opening goes to `info` when given. kMissing when
+// nothing of that name exists; kFailed when it is something else (a folder, FIFO, device or
+// socket), larger than `limit`, or cannot be opened. `fd` is set only on kRead.
+[[nodiscard]] ReadStatus OpenForReading(const std::string& path, std::uint64_t limit, FileDescriptor& fd,
+                                        struct stat* info = nullptr);
 
 // Reads the regular file `path` whole into `bytes`, and its status at opening into `info`
 // when given. kMissing when nothing of that name exists; kFailed when it is not a regular

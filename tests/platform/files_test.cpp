@@ -59,12 +59,15 @@ TEST(Files, ExistenceAndReadability) {
   const std::string dangling = folder + "/dangling.ini";
   std::filesystem::create_symlink(file, link);
   std::filesystem::create_symlink(missing, dangling);
+  // Not usable as files: reading a FIFO blocks until a writer comes, a device never ends.
+  const std::string fifo = folder + "/fifo.ini";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
 
   for (const std::string& path : {file, empty, link}) {
     EXPECT_TRUE(platform::FileExists(path.c_str())) << path;
     EXPECT_TRUE(platform::FileReadable(path.c_str())) << path;
   }
-  for (const std::string& path : {folder, missing, dangling, file + "/below"}) {
+  for (const std::string& path : {folder, missing, dangling, file + "/below", fifo, std::string("/dev/zero")}) {
     EXPECT_FALSE(platform::FileExists(path.c_str())) << path;
     EXPECT_FALSE(platform::FileReadable(path.c_str())) << path;
   }
