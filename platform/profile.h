@@ -55,7 +55,8 @@ std::uint32_t ReadProfileEntry(const char* section, const char* key, const char*
 //  - All three null: flushes (there is no write-back cache, so nothing to do): true.
 // Fails (false, file unchanged) for a null `file` or `section` (with a key), a CR or LF in
 // the section, key or value, a key containing '=' or starting with ';' or '[' (it would read
-// back as something else), and when the file cannot be read, written or locked.
+// back as something else), a UTF-16 file (not read yet: its entries read as missing), and
+// when the file cannot be read, written or locked.
 [[nodiscard]] bool WriteProfileEntry(const char* section, const char* key, const char* value, const char* file);
 
 }  // namespace platform

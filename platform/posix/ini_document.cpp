@@ -40,7 +40,23 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
+bool LooksLikeUtf16(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+  // An INI file starts with a section, a comment or a key: ASCII. Without a byte-order mark,
+  // little-endian UTF-16 shows it as "c\0c\0...", big-endian as "\0c\0c...".
+  const std::size_t checked = std::min<std::size_t>(bytes.size(), 64) & ~std::size_t{1};
+  if (checked < 6) return false;
+  bool little = true;
+  bool big = true;
+  for (std::size_t i = 0; i < checked; i += 2) {
+    little = little && bytes[i] != '\0' && bytes[i + 1] == '\0';
+    big = big && bytes[i] == '\0' && bytes[i + 1] != '\0';
+  }
+  return little || big;
+}
+
 IniDocument::IniDocument(std::string_view bytes) {
+  if (LooksLikeUtf16(bytes)) return;
   if (bytes.starts_with(kBom)) {
     bom_ = true;
     bytes.remove_prefix(kBom.size());

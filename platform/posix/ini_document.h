@@ -6,7 +6,8 @@
 // comment; otherwise the first '=' splits a key from its value (both trimmed); other lines
 // are kept but are not keys. Names compare without case; the first matching section, and
 // the first matching key in it, win. Lines before the first section belong to no section.
-// A UTF-8 byte-order mark at the start is skipped and written back.
+// A UTF-8 byte-order mark at the start is skipped and written back. UTF-16 files are not read
+// yet: they hold no lines here.
 #pragma once
 
 #include <cstddef>
@@ -80,6 +81,11 @@ class IniDocument {
   std::unordered_map<std::string, std::size_t> first_section_;
   bool index_valid_ = true;
 };
+
+// True when `bytes` are UTF-16 text: they start with a UTF-16 byte-order mark, or their first
+// characters (at least three) are ASCII stored as UTF-16, every second byte zero. Lines are
+// not found in such a file, and 8-bit lines must not be written into it.
+[[nodiscard]] bool LooksLikeUtf16(std::string_view bytes);
 
 // `text` without leading and trailing blanks (space, tab, vertical tab, form feed).
 [[nodiscard]] std::string_view TrimBlanks(std::string_view text);

@@ -136,6 +136,8 @@ bool WriteProfileEntry(const char* section, const char* key, const char* value, 
   if (read == detail::ReadStatus::kFailed) return false;
   const bool exists = read == detail::ReadStatus::kRead;
   if (!exists && (key == nullptr || value == nullptr)) return true;
+  // The lines of a UTF-16 file are not read, so no edit of them can be made.
+  if (detail::LooksLikeUtf16(bytes)) return false;
 
   IniDocument document(bytes);
   const bool changed = key == nullptr     ? document.RemoveSection(section_name)

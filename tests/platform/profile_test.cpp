@@ -187,6 +187,31 @@ TEST_F(Profile, WritesThatWouldCorruptTheFileAreRefused) {
   EXPECT_TRUE(std::filesystem::is_directory(file_));
 }
 
+TEST_F(Profile, Utf16FilesAreNotWrittenTo) {
+  const auto utf16 = [](std::string_view text, bool big_endian) {
+    std::string wide;
+    for (const char c : text) wide += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    return wide;
+  };
+  const std::string text = "[S]\r\nk=v\r\n";
+  for (const std::string& bytes : {"\xFF\xFE" + utf16(text, false), "\xFE\xFF" + utf16(text, true), utf16(text, false),
+                                   utf16(text, true), "\xFF\xFE" + utf16(";x", false)}) {
+    Given(bytes);
+    // Appending 8-bit lines would leave a file that is neither.
+    EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "new", file_.c_str()));
+    EXPECT_FALSE(platform::WriteProfileEntry("T", "k", "new", file_.c_str()));
+    EXPECT_FALSE(platform::WriteProfileEntry("S", nullptr, nullptr, file_.c_str()));
+    EXPECT_EQ(FileContents(file_), bytes);
+    EXPECT_EQ(Read("S", "k"), "<default>");
+  }
+  // 8-bit files with NULs in them are still 8-bit files.
+  for (const std::string& bytes : {std::string("[S]\0\r\nk=\0\r\n", 11), std::string("k=\0v\0w\0", 8)}) {
+    Given(bytes);
+    EXPECT_TRUE(platform::WriteProfileEntry("T", "k", "v", file_.c_str())) << bytes;
+    EXPECT_EQ(Read("T", "k"), "v");
+  }
+}
+
 TEST_F(Profile, WritesKeepPermissionsAndFollowLinks) {
   Given("[S]\r\nk=v\r\n");
   ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
