@@ -7,9 +7,15 @@
 // choosing, so that no file can make a reader hang or exhaust memory.
 //
 // A writer holds the lock of the file it writes, makes the new content in a temporary file
-// in the same folder, flushes it to disk and renames it over the file, so a reader (which
-// takes no lock) sees the old or the new file, never a part, and a writer killed at any
-// moment leaves the old file (and at worst a stray temporary file ".<name>.<...>.tmp").
+// ".<name>.<pid>.<number>.tmp" in the same folder, flushes it to disk and renames it over
+// the file, so a reader (which takes no lock) sees the old or the new file, never a part,
+// and a writer killed at any moment leaves the old file, and at worst its temporary file.
+// The next writer of the file removes those: temporary files of a file are only made and
+// removed under its lock, so while a writer holds the lock, any other temporary file of that
+// file belongs to a writer that died. (Only if someone removed a held lock file could a
+// second writer run; removing its temporary file then makes its rename, and its write,
+// fail: the file stays whole.) A name longer than 128 bytes is cut in temporary names, which
+// two files could then share, so those files' temporaries are left alone.
 #pragma once
 
 #include <sys/stat.h>
@@ -84,9 +90,10 @@ struct ReplaceOptions {
   bool fail_if_exists = false;              // do not replace an existing file
 };
 
-// Replaces (or creates) `path` with `bytes` through a temporary file, flush and rename. The caller holds
-// the file's PathLock. False, with `path` unchanged, on any failure (also when
-// `fail_if_exists` is set and the file exists).
+// Replaces (or creates) `path` with `bytes` through a temporary file, flush and rename, first
+// removing the temporary files of `path` that writers which died left. The caller holds the
+// file's PathLock. False, with `path` unchanged, on any failure (also when `fail_if_exists`
+// is set and the file exists).
 [[nodiscard]] bool ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
 
 // The same with the content read from the open descriptor `from` until its end.
