@@ -139,7 +139,7 @@ bool WriteProfileEntry(const char* section, const char* key, const char* value, 
   // The lines of a UTF-16 file are not read, so no edit of them can be made.
   if (detail::LooksLikeUtf16(bytes)) return false;
 
-  IniDocument document(bytes);
+  IniDocument document(std::move(bytes));
   const bool changed = key == nullptr     ? document.RemoveSection(section_name)
                        : value == nullptr ? document.RemoveKey(section_name, key_name)
                                           : document.Set(section_name, key_name, value);

@@ -109,22 +109,18 @@ std::shared_ptr<const IniDocument> ProfileCache::LoadByStamp(const std::string& 
   }
   found.readable = true;
   const Stamp stamp = stamp_of(opened);
-  if (entry != entries_.end() && entry->stamp == stamp && entry->bytes == bytes) {
-    if (stamp.changed_ns + racy_window_ns_ < start_ns) {
-      entry->settled = true;
-      entry->bytes.clear();
-      entry->bytes.shrink_to_fit();
-    }
+  if (entry != entries_.end() && entry->stamp == stamp && entry->document->Render() == bytes) {
+    if (stamp.changed_ns + racy_window_ns_ < start_ns) entry->settled = true;
     return entry->document;
   }
   ++parses_;
-  auto document = std::make_shared<const IniDocument>(bytes);
-  Store(path, stamp, std::move(bytes), document, start_ns);
+  auto document = std::make_shared<const IniDocument>(std::move(bytes));
+  Store(path, stamp, document, start_ns);
   return document;
 }
 
-void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::string bytes,
-                         std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns) {
+void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::shared_ptr<const IniDocument> document,
+                         std::int64_t read_start_ns) {
   if (capacity_ == 0) return;
   auto entry = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
   if (entry == entries_.end()) {
@@ -139,7 +135,6 @@ void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::strin
   entry->stamp = stamp;
   entry->document = std::move(document);
   entry->settled = stamp.changed_ns + racy_window_ns_ < read_start_ns;
-  entry->bytes = entry->settled ? std::string() : std::move(bytes);
   entry->last_use = ++uses_;
   entry->folder_count.reset();
 }

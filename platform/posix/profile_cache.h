@@ -7,8 +7,8 @@
 // soon after the cached version could leave every field equal (same inode, size and time
 // tick). The status-change time cannot be set by programs; while it is within kRacyWindow of
 // the moment the file was read, the stamp alone is not trusted and the bytes are compared
-// instead (read, not parsed). Once a read starts later than that, any further change must
-// carry a later time, and the stamp suffices.
+// with the cached document's (read, not parsed). Once a read starts later than that, any
+// further change must carry a later time, and the stamp suffices.
 //
 // Where the file and its folder can be watched (ChangeWatch), a file found unchanged is not
 // even looked at again until it or its folder changes: one system call per read. That holds
@@ -71,7 +71,6 @@ class ProfileCache {
     std::string path;
     Stamp stamp;
     std::shared_ptr<const IniDocument> document;
-    std::string bytes;     // kept only while the stamp alone is not trusted
     bool settled = false;  // the stamp alone proves the file unchanged
     std::uint64_t last_use = 0;
     // The change counter of the file and its folder when they were last looked at; set only
@@ -83,8 +82,8 @@ class ProfileCache {
 
   // The content by the file's stamp, without the folder watch.
   std::shared_ptr<const IniDocument> LoadByStamp(const std::string& path, State& found);
-  void Store(const std::string& path, const Stamp& stamp, std::string bytes,
-             std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns);
+  void Store(const std::string& path, const Stamp& stamp, std::shared_ptr<const IniDocument> document,
+             std::int64_t read_start_ns);
 
   mutable std::mutex mutex_;
   ChangeWatch watch_;

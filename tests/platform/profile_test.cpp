@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "platform/posix/profile_cache.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -254,6 +256,39 @@ TEST_F(Profile, HostileFilesReadAsWhatTheyAreAndNeverCrash) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   file_ = fifo;
   EXPECT_EQ(Read("S", "k"), "<default>");
+}
+
+// A field of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when it cannot be read.
+long StatusKiB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
+  }
+  return -1;
+}
+
+TEST_F(Profile, ALargeFileTakesLittleMoreMemoryThanItsBytes) {
+  // The family's shape, short lines: 32 MiB, some 2.3 million lines.
+  std::string bytes;
+  for (int s = 0; bytes.size() < (32u << 20); ++s) {
+    bytes += "[AV_#_Section" + std::to_string(s) + "]\r\n";
+    for (int k = 0; k < 10; ++k) bytes += "Key" + std::to_string(k) + "=" + std::to_string(s * 10 + k) + "\r\n";
+  }
+  Given(bytes);
+  const long file_kib = static_cast<long>(bytes.size() / 1024);
+  bytes = std::string();
+  // In a child, whose peak memory is then about this read alone.
+  const pid_t child = testsupport::Spawn([this, file_kib] {
+    std::ofstream("/proc/self/clear_refs") << "5";  // starts the peak afresh where the kernel can
+    const long before = StatusKiB("VmRSS");
+    if (Read("AV_#_Section1000", "Key5") != "10005") return 1;
+    const long peak = StatusKiB("VmHWM");
+    if (before < 0 || peak < 0) return 2;
+    std::fprintf(stderr, "file %ld KiB, peak of the read %ld KiB\n", file_kib, peak - before);
+    return peak - before < 2 * file_kib ? 0 : 3;
+  });
+  EXPECT_EQ(testsupport::Wait(child), 0);
 }
 
 // The cache on its own: what is parsed when.
