@@ -10,10 +10,10 @@
 // with the cached document's (read, not parsed). Once a read starts later than that, any
 // further change must carry a later time, and the stamp suffices.
 //
-// Where the file and its folder can be watched (ChangeWatch), a file found unchanged is not
-// even looked at again until it or its folder changes: one system call per read. That holds
-// only for a plain file (not a symbolic link) with its companion in the same folder; others
-// are checked by their stamp at every read.
+// Where the file, its folder and its path can be watched (ChangeWatch), a file found
+// unchanged is not even looked at again until it, its folder, or a folder or link on its path
+// changes: one system call per read. That holds for a file (or a link to one) with its
+// companion in the same folder; others are checked by their stamp at every read.
 #pragma once
 
 #include <chrono>
@@ -73,9 +73,9 @@ class ProfileCache {
     std::shared_ptr<const IniDocument> document;
     bool settled = false;  // the stamp alone proves the file unchanged
     std::uint64_t last_use = 0;
-    // The change counter of the file and its folder when they were last looked at; set only
-    // when an unchanged counter proves the file and the companion unchanged.
-    std::optional<std::uint64_t> folder_count;
+    // The watch's token of the file when it was last looked at; set only when an unchanged
+    // token proves the file and the companion unchanged.
+    std::optional<std::uint64_t> token;
     std::string companion;
     bool companion_exists = false;
   };
