@@ -14,7 +14,8 @@
 //
 // File names are passed to the system unchanged (no code-page conversion, relative names are
 // relative to the current folder). Reads go through a cache that sees every change of the
-// file, also one made by another process within the same second.
+// file, also one made by another process within the same second, and every change of the
+// folders and links on its path (a folder replaced, a link re-pointed).
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <memory>
+#include <new>
 
 namespace platform::detail {
 namespace {
@@ -163,26 +164,29 @@ ReadStatus OpenForReading(const std::string& path, std::uint64_t limit, FileDesc
   return ReadStatus::kRead;
 }
 
-ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info) {
+ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info, std::uint64_t limit) {
   FileDescriptor fd;
   struct stat status{};
-  if (const ReadStatus opened = OpenForReading(path, kMaxFileBytes, fd, &status); opened != ReadStatus::kRead)
-    return opened;
-  std::string content;
-  content.reserve(static_cast<std::size_t>(status.st_size));
-  char buffer[65536];
-  for (;;) {
-    const ssize_t got = read(fd.get(), buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return ReadStatus::kFailed;
+  if (const ReadStatus opened = OpenForReading(path, limit, fd, &status); opened != ReadStatus::kRead) return opened;
+  try {
+    std::string content;
+    content.reserve(static_cast<std::size_t>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+      const ssize_t got = read(fd.get(), buffer, sizeof buffer);
+      if (got == 0) break;
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return ReadStatus::kFailed;
+      }
+      content.append(buffer, static_cast<std::size_t>(got));
+      // The file may have grown since it was measured.
+      if (content.size() > limit) return ReadStatus::kFailed;
     }
-    content.append(buffer, static_cast<std::size_t>(got));
-    // The file may have grown since it was measured.
-    if (content.size() > kMaxFileBytes) return ReadStatus::kFailed;
+    bytes = std::move(content);
+  } catch (const std::bad_alloc&) {
+    return ReadStatus::kFailed;
   }
-  bytes = std::move(content);
   if (info != nullptr) *info = status;
   return ReadStatus::kRead;
 }

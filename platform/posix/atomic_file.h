@@ -58,8 +58,10 @@ class FileDescriptor {
 
 // Reads the regular file `path` whole into `bytes`, and its status at opening into `info`
 // when given. kMissing when nothing of that name exists; kFailed when it is not a regular
-// file, cannot be read or is larger than kMaxFileBytes. `bytes` is changed only on kRead.
-[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info = nullptr);
+// file, cannot be read, is larger than `limit` or does not fit in memory. `bytes` is changed
+// only on kRead.
+[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info = nullptr,
+                                       std::uint64_t limit = kMaxFileBytes);
 
 // The file a write to `path` must replace: `path` itself, or the final target when it is a
 // symbolic link (renaming over the link would turn it into a plain file).

@@ -12,10 +12,6 @@
 #include <libxml/SAX2.h>
 #include <libxml/tree.h>
 
-#include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
 #include <memory>
 #include <mutex>
@@ -124,23 +120,9 @@ int Document::Create(Document& out) {
 
 bool Document::LoadFile(const std::string& path) {
   if (!impl_) return false;
-  detail::FileDescriptor fd;
-  struct stat status{};
-  if (detail::OpenForReading(path, kMaxXmlFileBytes, fd, &status) != detail::ReadStatus::kRead) return false;
+  std::string bytes;
+  if (detail::ReadWholeFile(path, bytes, nullptr, kMaxXmlFileBytes) != detail::ReadStatus::kRead) return false;
   try {
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(status.st_size));
-    char buffer[65536];
-    for (;;) {
-      const ssize_t got = read(fd.get(), buffer, sizeof buffer);
-      if (got == 0) break;
-      if (got < 0) {
-        if (errno == EINTR) continue;
-        return false;
-      }
-      bytes.append(buffer, static_cast<std::size_t>(got));
-      if (bytes.size() > kMaxXmlFileBytes) return false;  // it grew since it was measured
-    }
     auto tree = Parse(bytes.data(), bytes.size(), path.c_str(), nullptr);
     if (!tree) return false;
     impl_->tree = std::move(tree);
