@@ -20,10 +20,12 @@ namespace platform {
 // The process's current folder, ending with the separator.
 [[nodiscard]] bool CurrentFolder(std::string& folder);
 
-// True when `path` names something that is not a folder (links followed).
+// True when `path` names a regular file (links followed). A folder, FIFO, device or socket
+// is not a file a program can use as one: reading a FIFO waits for a writer, a device may
+// never end.
 [[nodiscard]] bool FileExists(const char* path);
 
-// True when `path` names a file (not a folder) that this process can open for reading.
+// True when `path` names a regular file that this process can open for reading.
 [[nodiscard]] bool FileReadable(const char* path);
 
 // Copies the file `from` to `to`, with its permission bits and modification time. An existing

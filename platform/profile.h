@@ -14,7 +14,8 @@
 //
 // File names are passed to the system unchanged (no code-page conversion, relative names are
 // relative to the current folder). Reads go through a cache that sees every change of the
-// file, also one made by another process within the same second.
+// file, also one made by another process within the same second, and every change of the
+// folders and links on its path (a folder replaced, a link re-pointed).
 #pragma once
 
 #include <cstdint>
@@ -55,7 +56,8 @@ std::uint32_t ReadProfileEntry(const char* section, const char* key, const char*
 //  - All three null: flushes (there is no write-back cache, so nothing to do): true.
 // Fails (false, file unchanged) for a null `file` or `section` (with a key), a CR or LF in
 // the section, key or value, a key containing '=' or starting with ';' or '[' (it would read
-// back as something else), and when the file cannot be read, written or locked.
+// back as something else), a UTF-16 file (not read yet: its entries read as missing), and
+// when the file cannot be read, written or locked.
 [[nodiscard]] bool WriteProfileEntry(const char* section, const char* key, const char* value, const char* file);
 
 }  // namespace platform

@@ -63,7 +63,8 @@ class Document {
 
   // Parses the file at `path` (8-bit; passed to the file system unchanged on POSIX),
   // honouring its byte-order mark and encoding declaration. False when the file is
-  // missing, unreadable or not well-formed; the previous tree stays then.
+  // missing, unreadable, not a regular file (a FIFO or device is never waited on), larger
+  // than 256 MiB, not well-formed, or when memory runs out; the previous tree stays then.
   [[nodiscard]] bool LoadFile(const std::string& path);
 
   // Parses text; any encoding its declaration names plays no part. False when it is not

@@ -1,10 +1,21 @@
-// Whole-file reads and atomic whole-file replacement on POSIX, and the lock file that
-// serialises the platform layer's writers of one file across processes.
+// Reading files safely, whole-file reads and atomic whole-file replacement on POSIX, and the
+// lock file that serialises the platform layer's writers of one file across processes.
+//
+// Every reader of the platform layer opens its files through OpenForReading: without
+// blocking (a FIFO in a file's place would otherwise wait for a writer forever), only regular
+// files (a device such as /dev/zero never ends) and only up to a size limit of the caller's
+// choosing, so that no file can make a reader hang or exhaust memory.
 //
 // A writer holds the lock of the file it writes, makes the new content in a temporary file
-// in the same folder, flushes it to disk and renames it over the file, so a reader (which
-// takes no lock) sees the old or the new file, never a part, and a writer killed at any
-// moment leaves the old file (and at worst a stray temporary file ".<name>.<...>.tmp").
+// ".<name>.<pid>.<number>.tmp" in the same folder, flushes it to disk and renames it over
+// the file, so a reader (which takes no lock) sees the old or the new file, never a part,
+// and a writer killed at any moment leaves the old file, and at worst its temporary file.
+// The next writer of the file removes those: temporary files of a file are only made and
+// removed under its lock, so while a writer holds the lock, any other temporary file of that
+// file belongs to a writer that died. (Only if someone removed a held lock file could a
+// second writer run; removing its temporary file then makes its rename, and its write,
+// fail: the file stays whole.) A name longer than 128 bytes is cut in temporary names, which
+// two files could then share, so those files' temporaries are left alone.
 #pragma once
 
 #include <sys/stat.h>
@@ -20,10 +31,37 @@ inline constexpr std::uint64_t kMaxFileBytes = 256u << 20;
 
 enum class ReadStatus { kRead, kMissing, kFailed };
 
+// An open file descriptor, closed by destruction; -1 when there is none.
+class FileDescriptor {
+ public:
+  FileDescriptor() = default;
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor();
+  FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+  [[nodiscard]] int get() const { return fd_; }
+  explicit operator bool() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+};
+
+// Opens `path` for reading without blocking, when it names (after links) a regular file of
+// at most `limit` bytes; its status at opening goes to `info` when given. kMissing when
+// nothing of that name exists; kFailed when it is something else (a folder, FIFO, device or
+// socket), larger than `limit`, or cannot be opened. `fd` is set only on kRead.
+[[nodiscard]] ReadStatus OpenForReading(const std::string& path, std::uint64_t limit, FileDescriptor& fd,
+                                        struct stat* info = nullptr);
+
 // Reads the regular file `path` whole into `bytes`, and its status at opening into `info`
 // when given. kMissing when nothing of that name exists; kFailed when it is not a regular
-// file, cannot be read or is larger than kMaxFileBytes. `bytes` is changed only on kRead.
-[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info = nullptr);
+// file, cannot be read, is larger than `limit` or does not fit in memory. `bytes` is changed
+// only on kRead.
+[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, struct stat* info = nullptr,
+                                       std::uint64_t limit = kMaxFileBytes);
 
 // The file a write to `path` must replace: `path` itself, or the final target when it is a
 // symbolic link (renaming over the link would turn it into a plain file).
@@ -54,9 +92,10 @@ struct ReplaceOptions {
   bool fail_if_exists = false;              // do not replace an existing file
 };
 
-// Replaces (or creates) `path` with `bytes` through a temporary file, flush and rename. The caller holds
-// the file's PathLock. False, with `path` unchanged, on any failure (also when
-// `fail_if_exists` is set and the file exists).
+// Replaces (or creates) `path` with `bytes` through a temporary file, flush and rename, first
+// removing the temporary files of `path` that writers which died left. The caller holds the
+// file's PathLock. False, with `path` unchanged, on any failure (also when `fail_if_exists`
+// is set and the file exists).
 [[nodiscard]] bool ReplaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
 
 // The same with the content read from the open descriptor `from` until its end.

@@ -1,19 +1,42 @@
-// File and folder change counters on inotify.
+// File and path change tokens on inotify.
 #include "platform/posix/change_watch.h"
 
+#include <pthread.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <string_view>
 
 namespace platform::detail {
 namespace {
 
-constexpr std::uint32_t kFolderEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO |
-                                        IN_CREATE | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
-constexpr std::uint32_t kFileEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF;
+// Folders: changes of their entries (created, removed, renamed in or out, attributes) and of
+// themselves. Writes to the files in them are seen by the files' own watches.
+constexpr std::uint32_t kFolderEvents = IN_ATTRIB | IN_MOVED_FROM | IN_MOVED_TO | IN_CREATE | IN_DELETE |
+                                        IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+constexpr std::uint32_t kFileEvents =
+    IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_DONT_FOLLOW;
+
+// As many links as the kernel follows in one path.
+constexpr int kMaxLinks = 40;
+
+// Grows in every child made by fork, so that a watch sees without a system call whether its
+// descriptor is its own process's.
+std::atomic<std::uint64_t> process_generation{0};
+
+std::uint64_t ProcessGeneration() {
+  static const bool registered = [] {
+    return pthread_atfork(nullptr, nullptr, [] { process_generation.fetch_add(1, std::memory_order_relaxed); }) == 0;
+  }();
+  // Without the handler, every call counts as another process: never trusted, never wrong.
+  if (!registered) return process_generation.fetch_add(1, std::memory_order_relaxed) + 1;
+  return process_generation.load(std::memory_order_relaxed);
+}
 
 // File systems whose changes may come from elsewhere without an event here.
 bool Remote(const std::string& folder) {
@@ -37,22 +60,29 @@ bool Remote(const std::string& folder) {
   }
 }
 
+bool ReadLink(const std::string& link, std::string& target) {
+  char buffer[4096];
+  const ssize_t length = readlink(link.c_str(), buffer, sizeof buffer);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof buffer) return false;
+  target.assign(buffer, static_cast<std::size_t>(length));
+  return true;
+}
+
 }  // namespace
 
 ChangeWatch::~ChangeWatch() {
-  if (fd_ >= 0 && pid_ == getpid()) close(fd_);
+  if (fd_ >= 0 && generation_ == process_generation.load(std::memory_order_relaxed)) close(fd_);
 }
 
 bool ChangeWatch::Ready() {
-  const long pid = getpid();
-  if (fd_ >= 0 && pid_ == pid) return true;
+  const std::uint64_t generation = ProcessGeneration();
+  if (fd_ >= 0 && generation_ == generation) return true;
   // After fork the descriptor is the parent's too: leave it to the parent, start afresh.
   if (fd_ >= 0) close(fd_);
-  counts_.clear();
-  watches_.clear();
-  ++epoch_;
+  chains_.clear();
+  subscriptions_.clear();
   fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-  pid_ = pid;
+  generation_ = generation;
   return fd_ >= 0;
 }
 
@@ -64,60 +94,133 @@ void ChangeWatch::Drain() {
     for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
       inotify_event event;
       std::memcpy(&event, buffer + at, sizeof event);
+      const char* name_at = buffer + at + sizeof(inotify_event);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
+      if (at > n) break;
       if (event.mask & IN_Q_OVERFLOW) {
-        ++epoch_;
+        for (auto& [file, chain] : chains_) Changed(*chain);
         continue;
       }
-      const auto found = counts_.find(event.wd);
-      if (found == counts_.end()) continue;
-      ++found->second;
-      // What was watched went away or moved: watch its name afresh next time.
-      if (event.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF)) Unwatch(event.wd);
+      const auto found = subscriptions_.find(event.wd);
+      if (found == subscriptions_.end()) continue;
+      // Events about a folder itself, and all of a file's, carry no name.
+      const std::string_view name(name_at, strnlen(name_at, event.len));
+      for (const Subscription& s : found->second) {
+        if (name.empty() || s.name.empty() || s.name == name) Changed(*s.chain);
+      }
+      if (event.mask & IN_IGNORED) subscriptions_.erase(found);  // the watch is gone
     }
   }
 }
 
-void ChangeWatch::Unwatch(int wd) {
-  std::erase_if(watches_, [wd](const auto& entry) { return entry.second == wd; });
-  counts_.erase(wd);
-  (void)inotify_rm_watch(fd_, wd);
-  ++epoch_;  // a later watch may get the same descriptor back, with a counter from 0
+bool ChangeWatch::Subscribe(const std::string& path, bool folder, const std::string& name, Chain& chain) {
+  if (folder && Remote(path)) return false;
+  const int wd = inotify_add_watch(fd_, path.c_str(), folder ? kFolderEvents : kFileEvents);
+  if (wd < 0) return false;
+  subscriptions_[wd].push_back({&chain, name});
+  chain.watches.push_back(wd);
+  return true;
 }
 
-std::optional<std::uint64_t> ChangeWatch::Counter(const std::string& path, bool folder) {
-  auto known = watches_.find(path);
-  if (known == watches_.end()) {
-    if (folder && Remote(path)) return std::nullopt;
-    const int wd = inotify_add_watch(fd_, path.c_str(), folder ? kFolderEvents : kFileEvents);
-    if (wd < 0) return std::nullopt;
-    counts_.try_emplace(wd, 0);  // the same file or folder under another name shares it
-    known = watches_.emplace(path, wd).first;
+bool ChangeWatch::Resolve(const std::string& file, Chain& chain) {
+  // Components still to look up, the next one last; `last` marks the path's own last one.
+  struct Part {
+    std::string name;
+    bool last;
+  };
+  std::vector<Part> pending;
+  const auto push = [&pending](std::string_view path, bool marks_last) {
+    std::vector<std::string_view> parts;
+    for (std::size_t at = 0; at <= path.size();) {
+      const std::size_t slash = std::min(path.find('/', at), path.size());
+      const std::string_view part = path.substr(at, slash - at);
+      if (!part.empty() && part != ".") parts.push_back(part);
+      at = slash + 1;
+    }
+    for (std::size_t i = parts.size(); i-- > 0;) pending.push_back({std::string(parts[i]), marks_last && i + 1 == parts.size()});
+  };
+  push(file, true);
+
+  // Each watch is in place before the name it is about is looked up, so that a change after
+  // the look-up changes the token.
+  std::string folder;  // resolved so far, without links; empty for the root
+  int links = 0;
+  while (!pending.empty()) {
+    const Part part = std::move(pending.back());
+    pending.pop_back();
+    if (part.name == "..") {
+      if (part.last) return false;
+      folder.resize(std::min(folder.size(), folder.rfind('/')));
+      continue;
+    }
+    if (!Subscribe(folder.empty() ? "/" : folder, true, part.last ? std::string() : part.name, chain)) return false;
+    const std::string next = folder + "/" + part.name;
+    struct stat status{};
+    if (lstat(next.c_str(), &status) != 0) return false;
+    if (S_ISLNK(status.st_mode)) {
+      std::string target;
+      if (++links > kMaxLinks || !ReadLink(next, target)) return false;
+      if (target.front() == '/') folder.clear();
+      push(target, false);
+      continue;
+    }
+    if (pending.empty()) return S_ISREG(status.st_mode) && Subscribe(next, false, std::string(), chain);
+    if (!S_ISDIR(status.st_mode)) return false;
+    folder = next;
   }
-  const auto count = counts_.find(known->second);
-  if (count == counts_.end()) return std::nullopt;
-  return count->second;
+  return false;  // the path ends in a folder
 }
 
-std::optional<std::uint64_t> ChangeWatch::Poll(const std::string& folder, const std::string& file) {
-  if (folder.empty() || folder.front() != '/' || !Ready()) return std::nullopt;
+void ChangeWatch::Release(Chain& chain) {
+  for (const int wd : chain.watches) {
+    const auto found = subscriptions_.find(wd);
+    if (found == subscriptions_.end()) continue;
+    std::erase_if(found->second, [&chain](const Subscription& s) { return s.chain == &chain; });
+    if (found->second.empty()) {
+      subscriptions_.erase(found);
+      (void)inotify_rm_watch(fd_, wd);
+    }
+  }
+  chain.watches.clear();
+}
+
+std::optional<std::uint64_t> ChangeWatch::Watch(const std::string& file) {
+  if (!Ready()) return std::nullopt;
   Drain();
-  const auto folder_count = Counter(folder, true);
-  const auto file_count = Counter(file, false);
-  if (!folder_count || !file_count) return std::nullopt;
-  // Both counters only grow, so their sum changes with either; the epoch sits in high bits.
-  return (epoch_ << 40) + *folder_count + *file_count;
+  auto chain = std::make_unique<Chain>();
+  Changed(*chain);
+  const bool resolved = file.starts_with('/') && Resolve(file, *chain);
+  // The new chain is made before the old one goes, so that the watches both use stay.
+  std::unique_ptr<Chain> previous;
+  if (const auto old = chains_.find(file); old != chains_.end()) {
+    previous = std::move(old->second);
+    chains_.erase(old);
+  }
+  std::optional<std::uint64_t> token;
+  if (resolved) {
+    token = chain->token;
+    chains_.emplace(file, std::move(chain));
+  } else {
+    Release(*chain);
+  }
+  if (previous) Release(*previous);
+  return token;
 }
 
-void ChangeWatch::Rewatch(const std::string& file) {
-  if (!Ready()) return;
-  const auto known = watches_.find(file);
-  if (known != watches_.end()) {
-    const int old = known->second;
-    watches_.erase(known);
-    const bool shared = std::any_of(watches_.begin(), watches_.end(), [old](const auto& e) { return e.second == old; });
-    if (!shared) Unwatch(old);
-  }
+std::optional<std::uint64_t> ChangeWatch::Poll(const std::string& file) {
+  if (!Ready()) return std::nullopt;
+  Drain();
+  const auto found = chains_.find(file);
+  if (found == chains_.end()) return std::nullopt;
+  return found->second->token;
+}
+
+void ChangeWatch::Forget(const std::string& file) {
+  if (!Ready()) return;  // in a child made by fork: the parent's watches are not its own
+  const auto found = chains_.find(file);
+  if (found == chains_.end()) return;
+  Release(*found->second);
+  chains_.erase(found);
 }
 
 }  // namespace platform::detail

@@ -68,26 +68,20 @@ bool CurrentFolder(std::string& folder) {
 
 bool FileExists(const char* path) {
   struct stat status{};
-  return path != nullptr && stat(path, &status) == 0 && !S_ISDIR(status.st_mode);
+  return path != nullptr && stat(path, &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool FileReadable(const char* path) {
   if (path == nullptr) return false;
-  // Non-blocking, so that a FIFO cannot hang the test.
-  const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (fd < 0) return false;
-  struct stat status{};
-  const bool file = fstat(fd, &status) == 0 && !S_ISDIR(status.st_mode);
-  close(fd);
-  return file;
+  detail::FileDescriptor fd;
+  return detail::OpenForReading(path, UINT64_MAX, fd) == detail::ReadStatus::kRead;
 }
 
 bool CopyFileAtomic(const char* from, const char* to, bool fail_if_exists) {
   if (from == nullptr || to == nullptr) return false;
-  const int source = open(from, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  if (source < 0) return false;
+  detail::FileDescriptor source;
   struct stat status{};
-  bool ok = fstat(source, &status) == 0 && S_ISREG(status.st_mode);
+  bool ok = detail::OpenForReading(from, UINT64_MAX, source, &status) == detail::ReadStatus::kRead;
   if (ok) {
     const std::string target = detail::WriteTarget(to);
     detail::PathLock lock;
@@ -98,10 +92,9 @@ bool CopyFileAtomic(const char* from, const char* to, bool fail_if_exists) {
       options.mode_from = &status;
       options.times_from = &status;
       options.fail_if_exists = fail_if_exists;
-      ok = detail::ReplaceFileFrom(target, source, options);
+      ok = detail::ReplaceFileFrom(target, source.get(), options);
     }
   }
-  close(source);
   return ok;
 }
 

@@ -1,7 +1,9 @@
-// An INI file's lines, lookups and byte-preserving edits.
+// An INI file's bytes, lookups and byte-preserving edits.
 #include "platform/posix/ini_document.h"
 
 #include <algorithm>
+#include <cstring>
+#include <limits>
 #include <unordered_set>
 
 #include "platform/posix/ansi_case.h"
@@ -9,13 +11,61 @@
 namespace platform::detail {
 namespace {
 
-constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kLf = "\n";
-constexpr std::string_view kCr = "\r";
-constexpr std::string_view kNoEnd = "";
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
+constexpr std::size_t npos = std::string_view::npos;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
+
+enum class Kind { kBlank, kComment, kSection, kEntry, kOther };
+
+// What one line (without its line end) is.
+struct Line {
+  Kind kind = Kind::kOther;
+  std::string_view name;   // section name or key
+  std::string_view value;  // entries only
+};
+
+Line Classify(std::string_view text) {
+  Line line;
+  const std::string_view trimmed = TrimBlanks(text);
+  if (trimmed.empty()) {
+    line.kind = Kind::kBlank;
+  } else if (trimmed.front() == ';') {
+    line.kind = Kind::kComment;
+  } else if (const std::size_t close = trimmed.rfind(']'); trimmed.front() == '[' && close != npos) {
+    line.kind = Kind::kSection;
+    line.name = TrimBlanks(trimmed.substr(1, close - 1));
+  } else if (const std::size_t equals = trimmed.find('='); equals != npos) {
+    line.kind = Kind::kEntry;
+    line.name = TrimBlanks(trimmed.substr(0, equals));
+    line.value = TrimBlanks(trimmed.substr(equals + 1));
+  }
+  return line;
+}
+
+// The end of the text of the line starting at `at`: its CR or LF, or the end of the bytes.
+std::size_t TextEnd(std::string_view bytes, std::size_t at) {
+  while (at < bytes.size() && bytes[at] != '\r' && bytes[at] != '\n') ++at;
+  return at;
+}
+
+// The offset after the line end at `at` (CR LF, CR, LF or none).
+std::size_t AfterEnd(std::string_view bytes, std::size_t at) {
+  if (at >= bytes.size()) return at;
+  if (bytes[at] == '\r' && at + 1 < bytes.size() && bytes[at + 1] == '\n') return at + 2;
+  return at + 1;
+}
+
+// FNV-1a over the folded name, so that names equal without case hash alike.
+std::uint32_t FoldedHash(std::string_view name) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : name) {
+    const char16_t u = AnsiUpper(static_cast<unsigned char>(c));
+    hash = (hash ^ static_cast<std::uint32_t>(u & 0xFF)) * 16777619u;
+    hash = (hash ^ static_cast<std::uint32_t>(u >> 8)) * 16777619u;
+  }
+  return hash;
+}
 
 // Collects names once each, comparing without case.
 class DistinctNames {
@@ -40,107 +90,107 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-IniDocument::IniDocument(std::string_view bytes) {
-  if (bytes.starts_with(kBom)) {
-    bom_ = true;
-    bytes.remove_prefix(kBom.size());
+bool LooksLikeUtf16(std::string_view bytes) {
+  if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF")) return true;
+  // An INI file starts with a section, a comment or a key: ASCII. Without a byte-order mark,
+  // little-endian UTF-16 shows it as "c\0c\0...", big-endian as "\0c\0c...".
+  const std::size_t checked = std::min<std::size_t>(bytes.size(), 64) & ~std::size_t{1};
+  if (checked < 6) return false;
+  bool little = true;
+  bool big = true;
+  for (std::size_t i = 0; i < checked; i += 2) {
+    little = little && bytes[i] != '\0' && bytes[i + 1] == '\0';
+    big = big && bytes[i] == '\0' && bytes[i + 1] != '\0';
   }
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::size_t stop = bytes.find_first_of("\r\n", pos);
-    std::string_view end = kNoEnd;
-    std::size_t next = bytes.size();
-    if (stop != std::string_view::npos) {
-      if (bytes[stop] == '\n') {
-        end = kLf;
-      } else {
-        end = stop + 1 < bytes.size() && bytes[stop + 1] == '\n' ? kCrLf : kCr;
-      }
-      next = stop + end.size();
-    }
-    const std::size_t length = (stop == std::string_view::npos ? bytes.size() : stop) - pos;
-    lines_.push_back(Classify(std::string(bytes.substr(pos, length)), end));
-    pos = next;
-  }
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection) first_section_.try_emplace(AnsiFoldKey(Name(lines_[i])), i);
-  }
+  return little || big;
 }
 
-IniDocument::Line IniDocument::Classify(std::string text, std::string_view end) {
-  Line line;
-  line.text = std::move(text);
-  line.end = end;
-  const std::string_view all = line.text;
-  const std::string_view trimmed = TrimBlanks(all);
-  const auto offset = [&all](std::string_view part) { return static_cast<std::size_t>(part.data() - all.data()); };
-  if (trimmed.empty()) {
-    line.kind = Kind::kBlank;
-  } else if (trimmed.front() == ';') {
-    line.kind = Kind::kComment;
-  } else if (const std::size_t close = trimmed.rfind(']'); trimmed.front() == '[' && close != std::string_view::npos) {
-    const std::string_view name = TrimBlanks(trimmed.substr(1, close - 1));
-    line.kind = Kind::kSection;
-    line.name_at = offset(name);
-    line.name_size = name.size();
-  } else if (const std::size_t equals = trimmed.find('='); equals != std::string_view::npos) {
-    const std::string_view key = TrimBlanks(trimmed.substr(0, equals));
-    const std::string_view value = TrimBlanks(trimmed.substr(equals + 1));
-    line.kind = Kind::kEntry;
-    line.name_at = offset(key);
-    line.name_size = key.size();
-    line.value_at = offset(value);
-    line.value_size = value.size();
+IniDocument::IniDocument(std::string bytes) : bytes_(std::move(bytes)) {
+  if (LooksLikeUtf16(bytes_)) {
+    utf16_ = true;
+    start_ = bytes_.size();  // no lines
+    return;
   }
-  return line;
+  if (std::string_view(bytes_).starts_with(kBom)) start_ = kBom.size();
+  Index();
 }
+
+void IniDocument::Index() {
+  headers_.clear();
+  indexed_ = false;
+  if (bytes_.size() > std::numeric_limits<std::uint32_t>::max()) return;
+  const std::string_view all = bytes_;
+  for (std::size_t at = start_; at < all.size();) {
+    const std::size_t end = TextEnd(all, at);
+    const Line line = Classify(all.substr(at, end - at));
+    if (line.kind == Kind::kSection)
+      headers_.push_back({FoldedHash(line.name), static_cast<std::uint32_t>(at)});
+    at = AfterEnd(all, end);
+  }
+  std::sort(headers_.begin(), headers_.end());
+  headers_.shrink_to_fit();
+  indexed_ = true;
+}
+
+std::size_t IniDocument::NextLine(std::size_t at) const { return AfterEnd(bytes_, TextEnd(bytes_, at)); }
 
 std::size_t IniDocument::FindSection(std::string_view section) const {
-  if (index_valid_) {
-    const auto found = first_section_.find(AnsiFoldKey(section));
-    return found == first_section_.end() ? lines_.size() : found->second;
+  const std::string_view all = bytes_;
+  const auto name_at = [&all](std::size_t at) { return Classify(all.substr(at, TextEnd(all, at) - at)); };
+  if (indexed_) {
+    const std::uint32_t hash = FoldedHash(section);
+    // Headers of one hash are in file order: the first whose name matches is the first one.
+    for (auto it = std::lower_bound(headers_.begin(), headers_.end(), Header{hash, 0});
+         it != headers_.end() && it->hash == hash; ++it) {
+      if (AnsiEqualNoCase(name_at(it->at).name, section)) return it->at;
+    }
+    return npos;
   }
-  for (std::size_t i = 0; i < lines_.size(); ++i) {
-    if (lines_[i].kind == Kind::kSection && AnsiEqualNoCase(Name(lines_[i]), section)) return i;
+  for (std::size_t at = start_; at < all.size(); at = NextLine(at)) {
+    const Line line = name_at(at);
+    if (line.kind == Kind::kSection && AnsiEqualNoCase(line.name, section)) return at;
   }
-  return lines_.size();
-}
-
-std::size_t IniDocument::SectionEnd(std::size_t header) const {
-  std::size_t end = header + 1;
-  while (end < lines_.size() && lines_[end].kind != Kind::kSection) ++end;
-  return end;
+  return npos;
 }
 
 std::string_view IniDocument::NewLineEnd() const {
-  for (const Line& line : lines_) {
-    if (!line.end.empty()) return line.end;
-  }
-  return kCrLf;
+  const std::string_view all = bytes_;
+  const std::size_t end = TextEnd(all, start_);
+  if (end == all.size()) return "\r\n";
+  return all.substr(end, AfterEnd(all, end) - end);
 }
 
-void IniDocument::InsertLine(std::size_t at, std::string text) {
-  const std::string_view end = NewLineEnd();
-  if (at > 0 && lines_[at - 1].end.empty()) lines_[at - 1].end = end;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Classify(std::move(text), end));
+void IniDocument::InsertLine(std::size_t at, std::string_view text) {
+  const std::string line_end(NewLineEnd());
+  std::string line;
+  // Only the last line can lack a line end.
+  if (at == bytes_.size() && at > start_ && bytes_.back() != '\r' && bytes_.back() != '\n') line += line_end;
+  line.append(text).append(line_end);
+  bytes_.insert(at, line);
 }
 
 std::optional<std::string_view> IniDocument::Find(std::string_view section, std::string_view key) const {
   const std::size_t header = FindSection(section);
-  if (header == lines_.size()) return std::nullopt;
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    const Line& line = lines_[i];
-    if (line.kind == Kind::kEntry && AnsiEqualNoCase(Name(line), key))
-      return std::string_view(line.text).substr(line.value_at, line.value_size);
+  if (header == npos) return std::nullopt;
+  const std::string_view all = bytes_;
+  for (std::size_t at = NextLine(header); at < all.size();) {
+    const std::size_t end = TextEnd(all, at);
+    const Line line = Classify(all.substr(at, end - at));
+    if (line.kind == Kind::kSection) break;
+    if (line.kind == Kind::kEntry && AnsiEqualNoCase(line.name, key)) return line.value;
+    at = AfterEnd(all, end);
   }
   return std::nullopt;
 }
 
 std::vector<std::string_view> IniDocument::SectionNames() const {
   DistinctNames names;
-  for (const Line& line : lines_) {
-    if (line.kind == Kind::kSection) names.Add(Name(line));
+  const std::string_view all = bytes_;
+  for (std::size_t at = start_; at < all.size();) {
+    const std::size_t end = TextEnd(all, at);
+    const Line line = Classify(all.substr(at, end - at));
+    if (line.kind == Kind::kSection) names.Add(line.name);
+    at = AfterEnd(all, end);
   }
   return names.Take();
 }
@@ -148,81 +198,95 @@ std::vector<std::string_view> IniDocument::SectionNames() const {
 std::vector<std::string_view> IniDocument::KeyNames(std::string_view section) const {
   DistinctNames names;
   const std::size_t header = FindSection(section);
-  if (header == lines_.size()) return {};
-  const std::size_t end = SectionEnd(header);
-  for (std::size_t i = header + 1; i < end; ++i) {
-    if (lines_[i].kind == Kind::kEntry) names.Add(Name(lines_[i]));
+  if (header == npos) return {};
+  const std::string_view all = bytes_;
+  for (std::size_t at = NextLine(header); at < all.size();) {
+    const std::size_t end = TextEnd(all, at);
+    const Line line = Classify(all.substr(at, end - at));
+    if (line.kind == Kind::kSection) break;
+    if (line.kind == Kind::kEntry) names.Add(line.name);
+    at = AfterEnd(all, end);
   }
   return names.Take();
 }
 
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
-  index_valid_ = false;
+  if (utf16_) return false;
   std::string entry;
   const std::size_t header = FindSection(section);
-  if (header == lines_.size()) {
-    std::string head;
-    head.append("[").append(section).append("]");
-    InsertLine(lines_.size(), std::move(head));
-    entry.append(key).append("=").append(value);
-    InsertLine(lines_.size(), std::move(entry));
+  headers_ = {};
+  indexed_ = false;
+  if (header == npos) {
+    entry.append("[").append(section).append("]");
+    InsertLine(bytes_.size(), entry);
+    entry.assign(key).append("=").append(value);
+    InsertLine(bytes_.size(), entry);
     return true;
   }
-  const std::size_t end = SectionEnd(header);
-  std::size_t last = header;
-  for (std::size_t i = header + 1; i < end; ++i) {
-    Line& line = lines_[i];
-    if (line.kind == Kind::kEntry && AnsiEqualNoCase(Name(line), key)) {
-      entry.append(Name(line)).append("=").append(value);
-      if (entry == line.text) return false;
-      line = Classify(std::move(entry), line.end);
+  std::size_t after_last = NextLine(header);  // after the section's last non-blank line
+  for (std::size_t at = after_last; at < bytes_.size();) {
+    const std::size_t end = TextEnd(bytes_, at);
+    const std::string_view text = std::string_view(bytes_).substr(at, end - at);
+    const Line line = Classify(text);
+    if (line.kind == Kind::kSection) break;
+    if (line.kind == Kind::kEntry && AnsiEqualNoCase(line.name, key)) {
+      entry.assign(line.name).append("=").append(value);
+      if (entry == text) return false;
+      bytes_.replace(at, end - at, entry);
       return true;
     }
-    if (line.kind != Kind::kBlank) last = i;
+    at = AfterEnd(bytes_, end);
+    if (line.kind != Kind::kBlank) after_last = at;
   }
-  entry.append(key).append("=").append(value);
-  InsertLine(last + 1, std::move(entry));
+  entry.assign(key).append("=").append(value);
+  InsertLine(after_last, entry);
   return true;
+}
+
+template <typename Remove>
+bool IniDocument::RemoveLines(std::size_t from, Remove remove) {
+  // Kept lines move down over removed ones; what is read is always at or past what is written.
+  bool removed = false;
+  std::size_t kept_end = from;
+  for (std::size_t at = from; at < bytes_.size();) {
+    const std::size_t end = TextEnd(bytes_, at);
+    const std::size_t next = AfterEnd(bytes_, end);
+    if (remove(std::string_view(bytes_).substr(at, end - at))) {
+      removed = true;
+    } else {
+      if (kept_end != at) std::memmove(bytes_.data() + kept_end, bytes_.data() + at, next - at);
+      kept_end += next - at;
+    }
+    at = next;
+  }
+  bytes_.resize(kept_end);
+  return removed;
 }
 
 bool IniDocument::RemoveKey(std::string_view section, std::string_view key) {
-  index_valid_ = false;
+  if (utf16_) return false;
   const std::size_t header = FindSection(section);
-  if (header == lines_.size()) return false;
-  const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(header + 1);
-  const auto last = lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header));
-  const auto kept = std::remove_if(first, last, [key](const Line& line) {
-    return line.kind == Kind::kEntry && AnsiEqualNoCase(Name(line), key);
+  headers_ = {};
+  indexed_ = false;
+  if (header == npos) return false;
+  bool in_section = true;
+  return RemoveLines(NextLine(header), [&](std::string_view text) {
+    const Line line = Classify(text);
+    if (line.kind == Kind::kSection) in_section = false;
+    return in_section && line.kind == Kind::kEntry && AnsiEqualNoCase(line.name, key);
   });
-  if (kept == last) return false;
-  lines_.erase(kept, last);
-  return true;
 }
 
 bool IniDocument::RemoveSection(std::string_view section) {
-  index_valid_ = false;
-  bool changed = false;
-  std::size_t i = 0;
-  while (i < lines_.size()) {
-    if (lines_[i].kind == Kind::kSection && AnsiEqualNoCase(Name(lines_[i]), section)) {
-      lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i),
-                   lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(i)));
-      changed = true;
-    } else {
-      ++i;
-    }
-  }
-  return changed;
-}
-
-std::string IniDocument::Render() const {
-  std::size_t size = bom_ ? kBom.size() : 0;
-  for (const Line& line : lines_) size += line.text.size() + line.end.size();
-  std::string bytes;
-  bytes.reserve(size);
-  if (bom_) bytes.append(kBom);
-  for (const Line& line : lines_) bytes.append(line.text).append(line.end);
-  return bytes;
+  if (utf16_) return false;
+  headers_ = {};
+  indexed_ = false;
+  bool in_section = false;
+  return RemoveLines(start_, [&](std::string_view text) {
+    const Line line = Classify(text);
+    if (line.kind == Kind::kSection) in_section = AnsiEqualNoCase(line.name, section);
+    return in_section;
+  });
 }
 
 }  // namespace platform::detail

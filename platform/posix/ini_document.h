@@ -1,27 +1,33 @@
-// One INI file's text as lines, with the lookups and edits of the profile functions, such
-// that an edit changes only the lines it is about and every other byte stays as it was.
+// One INI file's text with the lookups and edits of the profile functions, such that an edit
+// changes only the lines it is about and every other byte stays as it was.
 //
 // Reading rules: lines end at CR, LF or CR LF; each line is trimmed of blanks; a line
 // "[name]" opens a section (name trimmed, up to the last ']'); a line starting with ';' is a
 // comment; otherwise the first '=' splits a key from its value (both trimmed); other lines
 // are kept but are not keys. Names compare without case; the first matching section, and
 // the first matching key in it, win. Lines before the first section belong to no section.
-// A UTF-8 byte-order mark at the start is skipped and written back.
+// A UTF-8 byte-order mark at the start is skipped and written back. UTF-16 files are not read
+// yet: they hold no lines here.
+//
+// The document keeps the file's bytes once and nothing per line: lines are found again in
+// the bytes when they are looked at. Only the section headers are indexed (a hash of the
+// folded name and the header's offset, 8 bytes each), so that a lookup in a large family
+// file goes straight to its section, and the memory a file takes stays close to its size.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace platform::detail {
 
 class IniDocument {
  public:
-  // Parses any bytes; there is no malformed input, only lines that are not keys.
-  explicit IniDocument(std::string_view bytes);
+  // Takes the file's bytes; there is no malformed input, only lines that are not keys.
+  explicit IniDocument(std::string bytes);
 
   // The trimmed value of `key` in the first section named `section`, or nothing. Valid until
   // the next edit.
@@ -35,6 +41,7 @@ class IniDocument {
 
   // Edits; each returns whether the text changed. The caller has checked that the names and
   // the value hold no line break and that the key cannot read back as something else.
+  // A UTF-16 document is never edited.
   // Sets `key` in the first section named `section`: replaces the first such key's line in
   // place (keeping its key spelling and line end), else adds "key=value" after the section's
   // last non-blank line, else adds the section "[section]" with the key at the end.
@@ -44,42 +51,44 @@ class IniDocument {
   // Removes every section named `section` with all its lines.
   bool RemoveSection(std::string_view section);
 
-  // The file's bytes, byte-order mark included.
-  [[nodiscard]] std::string Render() const;
+  // The file's bytes with the edits made, byte-order mark included. Valid until the next edit.
+  [[nodiscard]] std::string_view Render() const { return bytes_; }
 
  private:
-  enum class Kind { kBlank, kComment, kSection, kEntry, kOther };
-  struct Line {
-    std::string text;        // without the line end
-    std::string_view end;    // "\r\n", "\n", "\r" or "" (a last line without one)
-    Kind kind = Kind::kOther;
-    std::size_t name_at = 0;  // section name or key, within text
-    std::size_t name_size = 0;
-    std::size_t value_at = 0;  // entries only
-    std::size_t value_size = 0;
+  struct Header {
+    std::uint32_t hash;  // of the folded name
+    std::uint32_t at;    // offset of the header line
+    friend bool operator<(const Header& a, const Header& b) { return a.hash != b.hash ? a.hash < b.hash : a.at < b.at; }
   };
 
-  static Line Classify(std::string text, std::string_view end);
-  [[nodiscard]] static std::string_view Name(const Line& line) {
-    return std::string_view(line.text).substr(line.name_at, line.name_size);
-  }
-  // Index of the first section header named `section`, or lines_.size().
+  void Index();
+  // Offset of the first header line named `section`, or npos.
   [[nodiscard]] std::size_t FindSection(std::string_view section) const;
-  // One past the last line of the section whose header is at `header`.
-  [[nodiscard]] std::size_t SectionEnd(std::size_t header) const;
+  // Offset of the line after the one starting at `at`.
+  [[nodiscard]] std::size_t NextLine(std::size_t at) const;
   // The line end new lines get: the first one of the file, else CR LF.
   [[nodiscard]] std::string_view NewLineEnd() const;
-  // Inserts `text` as a whole line before index `at`, ending the line before it if needed.
-  void InsertLine(std::size_t at, std::string text);
+  // Inserts `text` and a line end as a whole line at offset `at` (a line's start or the end),
+  // ending the line before it first if it has no end.
+  void InsertLine(std::size_t at, std::string_view text);
+  // Removes the lines from offset `from` to the end for which `remove` (given each line's
+  // text) says so; returns whether any was.
+  template <typename Remove>
+  bool RemoveLines(std::size_t from, Remove remove);
 
-  bool bom_ = false;
-  std::vector<Line> lines_;
-  // Folded section name -> its first header line, so that a lookup in a large family file
-  // does not scan every line. Built with the document; an edit moves lines, so it then
-  // stops being used (edited documents are written out, not kept for reading).
-  std::unordered_map<std::string, std::size_t> first_section_;
-  bool index_valid_ = true;
+  std::string bytes_;
+  std::size_t start_ = 0;  // where the lines start: after a UTF-8 byte-order mark
+  bool utf16_ = false;
+  // The section headers sorted by hash, then offset. Edits move lines, so they drop it and
+  // lookups then go through the lines (edited documents are written out, not read).
+  std::vector<Header> headers_;
+  bool indexed_ = false;
 };
+
+// True when `bytes` are UTF-16 text: they start with a UTF-16 byte-order mark, or their first
+// characters (at least three) are ASCII stored as UTF-16, every second byte zero. Lines are
+// not found in such a file, and 8-bit lines must not be written into it.
+[[nodiscard]] bool LooksLikeUtf16(std::string_view bytes);
 
 // `text` without leading and trailing blanks (space, tab, vertical tab, form feed).
 [[nodiscard]] std::string_view TrimBlanks(std::string_view text);

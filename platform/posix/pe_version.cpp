@@ -1,13 +1,17 @@
 // Version resources on POSIX: the VS_VERSIONINFO block is read straight out of a PE32 or
 // PE32+ file's resource section, with positioned reads of only what is needed.
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/posix/atomic_file.h"
 #include "platform/version_resource.h"
 
 namespace platform {
@@ -26,31 +30,36 @@ std::uint32_t U32(const unsigned char* p) {
          (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
+// A PE file's offsets are 32-bit, so nothing of the image lies past 4 GiB: a larger file is
+// not a PE file. Reads are positioned and small, so the limit is not about memory.
+constexpr std::uint64_t kMaxPeFileBytes = std::uint64_t{1} << 32;
+
 class File {
  public:
-  explicit File(const std::string& path) : in_(path, std::ios::binary) {
-    if (in_) {
-      in_.seekg(0, std::ios::end);
-      const auto end = in_.tellg();
-      size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-    }
+  explicit File(const std::string& path) {
+    struct stat status{};
+    if (detail::OpenForReading(path, kMaxPeFileBytes, fd_, &status) == detail::ReadStatus::kRead)
+      size_ = static_cast<std::uint64_t>(status.st_size);
   }
-  explicit operator bool() const { return static_cast<bool>(in_); }
+  explicit operator bool() const { return static_cast<bool>(fd_); }
   std::uint64_t size() const { return size_; }
 
   // Exactly `n` bytes at `offset`, or nothing.
   std::optional<std::vector<unsigned char>> Read(std::uint64_t offset, std::uint64_t n) {
     if (offset > size_ || n > size_ - offset) return std::nullopt;
     std::vector<unsigned char> bytes(n);
-    in_.clear();
-    in_.seekg(static_cast<std::streamoff>(offset));
-    in_.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(n));
-    if (!in_) return std::nullopt;
+    std::uint64_t done = 0;
+    while (done < n) {
+      const ssize_t got = pread(fd_.get(), bytes.data() + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return std::nullopt;  // an error, or the file shrank
+      done += static_cast<std::uint64_t>(got);
+    }
     return bytes;
   }
 
  private:
-  std::ifstream in_;
+  detail::FileDescriptor fd_;
   std::uint64_t size_ = 0;
 };
 

@@ -136,8 +136,10 @@ bool WriteProfileEntry(const char* section, const char* key, const char* value, 
   if (read == detail::ReadStatus::kFailed) return false;
   const bool exists = read == detail::ReadStatus::kRead;
   if (!exists && (key == nullptr || value == nullptr)) return true;
+  // The lines of a UTF-16 file are not read, so no edit of them can be made.
+  if (detail::LooksLikeUtf16(bytes)) return false;
 
-  IniDocument document(bytes);
+  IniDocument document(std::move(bytes));
   const bool changed = key == nullptr     ? document.RemoveSection(section_name)
                        : value == nullptr ? document.RemoveKey(section_name, key_name)
                                           : document.Set(section_name, key_name, value);

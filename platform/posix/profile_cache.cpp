@@ -39,44 +39,36 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &status) == 0 && !S_ISDIR(status.st_mode);
 }
 
-// A file whose watch and folder watch see every change: a plain file, not a link to one
-// elsewhere.
-bool WatchableFile(const std::string& path) {
-  struct stat status{};
-  return lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
 }  // namespace
 
 std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, const std::string* companion,
                                                       State* state) {
   const std::lock_guard lock(mutex_);
-  State found;
   const std::string companion_name = companion != nullptr ? *companion : std::string();
-  const std::string folder = FolderOf(path);
-  std::optional<std::uint64_t> folder_count = watch_.Poll(folder, path);
   const auto entry = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
-  if (entry != entries_.end() && folder_count && entry->folder_count == folder_count &&
-      entry->companion == companion_name) {
+  if (entry != entries_.end() && entry->token && entry->companion == companion_name &&
+      watch_.Poll(path) == entry->token) {
     entry->last_use = ++uses_;
     if (state != nullptr) *state = {true, true, entry->companion_exists};
     return entry->document;
   }
 
-  // The file may have been replaced since it was watched: watch what its name stands for now,
-  // before it is looked at, so that any change after this point raises the counter again.
-  watch_.Rewatch(path);
-  folder_count = watch_.Poll(folder, path);
+  // The file or its path may have changed since it was watched: watch what the path leads to
+  // now, before the file is looked at, so that any change after this point changes the token.
+  const std::optional<std::uint64_t> token = watch_.Watch(path);
+  State found;
   const auto document = LoadByStamp(path, found);
   if (companion != nullptr) found.companion_exists = Exists(*companion);
   if (state != nullptr) *state = found;
   const auto stored = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
   if (stored != entries_.end() && document != nullptr) {
-    const bool watchable = folder_count && WatchableFile(path) &&
-                           (companion == nullptr || FolderOf(*companion) == folder);
-    stored->folder_count = watchable ? folder_count : std::nullopt;
+    // The companion's existence is covered only when it is in the watched folder.
+    const bool watchable = token && (companion == nullptr || FolderOf(*companion) == FolderOf(path));
+    stored->token = watchable ? token : std::nullopt;
     stored->companion = companion_name;
     stored->companion_exists = found.companion_exists;
+  } else {
+    watch_.Forget(path);
   }
   return document;
 }
@@ -109,28 +101,25 @@ std::shared_ptr<const IniDocument> ProfileCache::LoadByStamp(const std::string& 
   }
   found.readable = true;
   const Stamp stamp = stamp_of(opened);
-  if (entry != entries_.end() && entry->stamp == stamp && entry->bytes == bytes) {
-    if (stamp.changed_ns + racy_window_ns_ < start_ns) {
-      entry->settled = true;
-      entry->bytes.clear();
-      entry->bytes.shrink_to_fit();
-    }
+  if (entry != entries_.end() && entry->stamp == stamp && entry->document->Render() == bytes) {
+    if (stamp.changed_ns + racy_window_ns_ < start_ns) entry->settled = true;
     return entry->document;
   }
   ++parses_;
-  auto document = std::make_shared<const IniDocument>(bytes);
-  Store(path, stamp, std::move(bytes), document, start_ns);
+  auto document = std::make_shared<const IniDocument>(std::move(bytes));
+  Store(path, stamp, document, start_ns);
   return document;
 }
 
-void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::string bytes,
-                         std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns) {
+void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::shared_ptr<const IniDocument> document,
+                         std::int64_t read_start_ns) {
   if (capacity_ == 0) return;
   auto entry = std::find_if(entries_.begin(), entries_.end(), [&path](const Entry& e) { return e.path == path; });
   if (entry == entries_.end()) {
     if (entries_.size() >= capacity_) {
       entry = std::min_element(entries_.begin(), entries_.end(),
                                [](const Entry& a, const Entry& b) { return a.last_use < b.last_use; });
+      watch_.Forget(entry->path);
     } else {
       entry = entries_.insert(entries_.end(), Entry{});
     }
@@ -139,9 +128,8 @@ void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::strin
   entry->stamp = stamp;
   entry->document = std::move(document);
   entry->settled = stamp.changed_ns + racy_window_ns_ < read_start_ns;
-  entry->bytes = entry->settled ? std::string() : std::move(bytes);
   entry->last_use = ++uses_;
-  entry->folder_count.reset();
+  entry->token.reset();
 }
 
 void ProfileCache::Forget(const std::string& path) {

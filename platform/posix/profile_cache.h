@@ -7,13 +7,13 @@
 // soon after the cached version could leave every field equal (same inode, size and time
 // tick). The status-change time cannot be set by programs; while it is within kRacyWindow of
 // the moment the file was read, the stamp alone is not trusted and the bytes are compared
-// instead (read, not parsed). Once a read starts later than that, any further change must
-// carry a later time, and the stamp suffices.
+// with the cached document's (read, not parsed). Once a read starts later than that, any
+// further change must carry a later time, and the stamp suffices.
 //
-// Where the file and its folder can be watched (ChangeWatch), a file found unchanged is not
-// even looked at again until it or its folder changes: one system call per read. That holds
-// only for a plain file (not a symbolic link) with its companion in the same folder; others
-// are checked by their stamp at every read.
+// Where the file, its folder and its path can be watched (ChangeWatch), a file found
+// unchanged is not even looked at again until it, its folder, or a folder or link on its path
+// changes: one system call per read. That holds for a file (or a link to one) with its
+// companion in the same folder; others are checked by their stamp at every read.
 #pragma once
 
 #include <chrono>
@@ -71,20 +71,19 @@ class ProfileCache {
     std::string path;
     Stamp stamp;
     std::shared_ptr<const IniDocument> document;
-    std::string bytes;     // kept only while the stamp alone is not trusted
     bool settled = false;  // the stamp alone proves the file unchanged
     std::uint64_t last_use = 0;
-    // The change counter of the file and its folder when they were last looked at; set only
-    // when an unchanged counter proves the file and the companion unchanged.
-    std::optional<std::uint64_t> folder_count;
+    // The watch's token of the file when it was last looked at; set only when an unchanged
+    // token proves the file and the companion unchanged.
+    std::optional<std::uint64_t> token;
     std::string companion;
     bool companion_exists = false;
   };
 
   // The content by the file's stamp, without the folder watch.
   std::shared_ptr<const IniDocument> LoadByStamp(const std::string& path, State& found);
-  void Store(const std::string& path, const Stamp& stamp, std::string bytes,
-             std::shared_ptr<const IniDocument> document, std::int64_t read_start_ns);
+  void Store(const std::string& path, const Stamp& stamp, std::shared_ptr<const IniDocument> document,
+             std::int64_t read_start_ns);
 
   mutable std::mutex mutex_;
   ChangeWatch watch_;

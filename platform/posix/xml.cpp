@@ -13,10 +13,11 @@
 #include <libxml/tree.h>
 
 #include <climits>
-#include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
 
+#include "platform/posix/atomic_file.h"
 #include "platform/unicode.h"
 
 namespace platform::xml {
@@ -26,6 +27,10 @@ struct Document::Impl {
 };
 
 namespace {
+
+// Larger XML files fail to load: the translation tables and documents of the family are a
+// few hundred kilobytes, and a parsed tree takes several times its file's size.
+constexpr std::uint64_t kMaxXmlFileBytes = std::uint64_t{256} << 20;
 
 // E_OUTOFMEMORY, the code the platform reports when the document object cannot be made.
 constexpr int kOutOfMemory = static_cast<int>(0x8007000EU);
@@ -115,20 +120,16 @@ int Document::Create(Document& out) {
 
 bool Document::LoadFile(const std::string& path) {
   if (!impl_) return false;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return false;
   std::string bytes;
-  char buffer[65536];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    if (bytes.size() + n > static_cast<std::size_t>(INT_MAX)) return false;
-    bytes.append(buffer, n);
+  if (detail::ReadWholeFile(path, bytes, nullptr, kMaxXmlFileBytes) != detail::ReadStatus::kRead) return false;
+  try {
+    auto tree = Parse(bytes.data(), bytes.size(), path.c_str(), nullptr);
+    if (!tree) return false;
+    impl_->tree = std::move(tree);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
   }
-  if (std::ferror(file.get())) return false;
-  auto tree = Parse(bytes.data(), bytes.size(), path.c_str(), nullptr);
-  if (!tree) return false;
-  impl_->tree = std::move(tree);
-  return true;
 }
 
 bool Document::LoadXml(std::u16string_view text) {

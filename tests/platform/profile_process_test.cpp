@@ -105,9 +105,32 @@ TEST(ProfileProcesses, AKilledWriterLeavesTheOldOrTheNewFile) {
     ASSERT_GT(n, last);
     last = n;
   }
-  // Every other process still gets the file's lock after the kills.
+  // Every other process still gets the file's lock after the kills, and its write removes
+  // the temporary files the killed writers left.
   EXPECT_TRUE(platform::WriteProfileEntry("State", "counter", "done", file.c_str()));
   EXPECT_EQ(Read(file, "State", "counter"), "done");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << "temporary files left";
+}
+
+TEST(ProfileProcesses, AWriteRemovesOnlyItsOwnFilesLeftoverTemporaries) {
+  testsupport::TempDir dir;
+  const std::string file = dir.Write("Quenta.ini", "[S]\r\nk=1\r\n");
+  // What writers of this file that died leave: ".<name>.<pid>.<number>.tmp".
+  const std::vector<std::string> stale = {".Quenta.ini.123.0.tmp", ".Quenta.ini.4194304.17.tmp",
+                                          ".Quenta.ini." + std::to_string(getpid()) + ".9.tmp"};
+  // Other files' temporaries, and whatever else only looks alike.
+  const std::vector<std::string> kept = {".Quenta.ini.tmp",      ".Quenta.ini.1.2.3.tmp", ".Quenta.ini.1..tmp",
+                                         ".Quenta.ini.a.1.tmp",  ".Quenta.ini.1.2.tmp~",  ".quenta.ini.1.2.tmp",
+                                         ".Other.ini.1.2.tmp",   "Quenta.ini.1.2.tmp",    ".Quenta.ini.bak.1.2.tmp"};
+  for (const std::string& name : stale) dir.Write(name, "stale copy");
+  for (const std::string& name : kept) dir.Write(name, "kept");
+  std::filesystem::create_directory(dir.path() / ".Quenta.ini.5.5.tmp");
+
+  ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "2", file.c_str()));
+  for (const std::string& name : stale) EXPECT_FALSE(std::filesystem::exists(dir.path() / name)) << name;
+  for (const std::string& name : kept) EXPECT_EQ(FileContents((dir.path() / name).string()), "kept") << name;
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path() / ".Quenta.ini.5.5.tmp"));
+  EXPECT_EQ(Read(file, "S", "k"), "2");
 }
 
 TEST(ProfileProcesses, AnotherProcesssChangeIsSeenAtTheNextRead) {

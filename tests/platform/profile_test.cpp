@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "platform/posix/profile_cache.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -187,6 +189,31 @@ TEST_F(Profile, WritesThatWouldCorruptTheFileAreRefused) {
   EXPECT_TRUE(std::filesystem::is_directory(file_));
 }
 
+TEST_F(Profile, Utf16FilesAreNotWrittenTo) {
+  const auto utf16 = [](std::string_view text, bool big_endian) {
+    std::string wide;
+    for (const char c : text) wide += big_endian ? std::string{'\0', c} : std::string{c, '\0'};
+    return wide;
+  };
+  const std::string text = "[S]\r\nk=v\r\n";
+  for (const std::string& bytes : {"\xFF\xFE" + utf16(text, false), "\xFE\xFF" + utf16(text, true), utf16(text, false),
+                                   utf16(text, true), "\xFF\xFE" + utf16(";x", false)}) {
+    Given(bytes);
+    // Appending 8-bit lines would leave a file that is neither.
+    EXPECT_FALSE(platform::WriteProfileEntry("S", "k", "new", file_.c_str()));
+    EXPECT_FALSE(platform::WriteProfileEntry("T", "k", "new", file_.c_str()));
+    EXPECT_FALSE(platform::WriteProfileEntry("S", nullptr, nullptr, file_.c_str()));
+    EXPECT_EQ(FileContents(file_), bytes);
+    EXPECT_EQ(Read("S", "k"), "<default>");
+  }
+  // 8-bit files with NULs in them are still 8-bit files.
+  for (const std::string& bytes : {std::string("[S]\0\r\nk=\0\r\n", 11), std::string("k=\0v\0w\0", 8)}) {
+    Given(bytes);
+    EXPECT_TRUE(platform::WriteProfileEntry("T", "k", "v", file_.c_str())) << bytes;
+    EXPECT_EQ(Read("T", "k"), "v");
+  }
+}
+
 TEST_F(Profile, WritesKeepPermissionsAndFollowLinks) {
   Given("[S]\r\nk=v\r\n");
   ASSERT_EQ(chmod(file_.c_str(), 0640), 0);
@@ -229,6 +256,39 @@ TEST_F(Profile, HostileFilesReadAsWhatTheyAreAndNeverCrash) {
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   file_ = fifo;
   EXPECT_EQ(Read("S", "k"), "<default>");
+}
+
+// A field of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when it cannot be read.
+long StatusKiB(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.starts_with(field + ":")) return std::stol(line.substr(field.size() + 1));
+  }
+  return -1;
+}
+
+TEST_F(Profile, ALargeFileTakesLittleMoreMemoryThanItsBytes) {
+  // The family's shape, short lines: 32 MiB, some 2.3 million lines.
+  std::string bytes;
+  for (int s = 0; bytes.size() < (32u << 20); ++s) {
+    bytes += "[AV_#_Section" + std::to_string(s) + "]\r\n";
+    for (int k = 0; k < 10; ++k) bytes += "Key" + std::to_string(k) + "=" + std::to_string(s * 10 + k) + "\r\n";
+  }
+  Given(bytes);
+  const long file_kib = static_cast<long>(bytes.size() / 1024);
+  bytes = std::string();
+  // In a child, whose peak memory is then about this read alone.
+  const pid_t child = testsupport::Spawn([this, file_kib] {
+    std::ofstream("/proc/self/clear_refs") << "5";  // starts the peak afresh where the kernel can
+    const long before = StatusKiB("VmRSS");
+    if (Read("AV_#_Section1000", "Key5") != "10005") return 1;
+    const long peak = StatusKiB("VmHWM");
+    if (before < 0 || peak < 0) return 2;
+    std::fprintf(stderr, "file %ld KiB, peak of the read %ld KiB\n", file_kib, peak - before);
+    return peak - before < 2 * file_kib ? 0 : 3;
+  });
+  EXPECT_EQ(testsupport::Wait(child), 0);
 }
 
 // The cache on its own: what is parsed when.

@@ -93,6 +93,94 @@ TEST(ProfileWatch, ChangesInPlaceThroughOtherNamesAndOfTheFolderShow) {
   EXPECT_EQ(Read(file), "6");
 }
 
+// Makes `file`, with its folders, holding k=`value` in section S.
+void Put(const std::filesystem::path& file, const char* value) {
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << "[S]\nk=" << value << "\n";
+}
+
+// Swaps the link `link` to point at `target` as deployment tools do: a new link renamed over
+// the old one, so that the name never goes missing.
+void Repoint(const std::filesystem::path& link, const std::filesystem::path& target) {
+  const std::filesystem::path fresh = link.string() + ".new";
+  std::filesystem::create_symlink(target, fresh);
+  std::filesystem::rename(fresh, link);
+}
+
+TEST(ProfileWatch, AFolderReplacedOrALinkRepointedAnywhereOnThePathIsSeen) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* what;
+    const char* path;  // read through this, below the test's folder
+    void (*prepare)(const fs::path& dir);
+    void (*change)(const fs::path& dir);
+  };
+  const Case cases[] = {
+      {"the link to the folder re-pointed", "current/x.ini",
+       [](const fs::path& d) {
+         Put(d / "release-1/x.ini", "1");
+         Put(d / "release-2/x.ini", "2");
+         fs::create_directory_symlink("release-1", d / "current");
+       },
+       [](const fs::path& d) { Repoint(d / "current", "release-2"); }},
+      {"the link to the folder removed and made again", "current/x.ini",
+       [](const fs::path& d) {
+         Put(d / "release-1/x.ini", "1");
+         Put(d / "release-2/x.ini", "2");
+         fs::create_directory_symlink("release-1", d / "current");
+       },
+       [](const fs::path& d) {
+         fs::remove(d / "current");
+         fs::create_directory_symlink(d / "release-2", d / "current");
+       }},
+      {"a link through '..' re-pointed", "app/current/x.ini",
+       [](const fs::path& d) {
+         Put(d / "releases/1/x.ini", "1");
+         Put(d / "releases/2/x.ini", "2");
+         fs::create_directories(d / "app");
+         fs::create_directory_symlink("../releases/1", d / "app/current");
+       },
+       [](const fs::path& d) { Repoint(d / "app/current", "../releases/2"); }},
+      {"a link higher up re-pointed", "top/sub/x.ini",
+       [](const fs::path& d) {
+         Put(d / "one/sub/x.ini", "1");
+         Put(d / "two/sub/x.ini", "2");
+         fs::create_directory_symlink("one", d / "top");
+       },
+       [](const fs::path& d) { Repoint(d / "top", "two"); }},
+      {"the grandparent folder replaced", "a/b/x.ini", [](const fs::path& d) { Put(d / "a/b/x.ini", "1"); },
+       [](const fs::path& d) {
+         fs::rename(d / "a", d / "old-a");
+         Put(d / "a/b/x.ini", "2");
+       }},
+      {"the folder a link leads to replaced", "current/x.ini",
+       [](const fs::path& d) {
+         Put(d / "release/x.ini", "1");
+         fs::create_directory_symlink("release", d / "current");
+       },
+       [](const fs::path& d) {
+         fs::rename(d / "release", d / "release-old");
+         Put(d / "release/x.ini", "2");
+       }},
+      {"the file's own link re-pointed", "x.ini",
+       [](const fs::path& d) {
+         Put(d / "store/one.ini", "1");
+         Put(d / "store/two.ini", "2");
+         fs::create_symlink("store/one.ini", d / "x.ini");
+       },
+       [](const fs::path& d) { Repoint(d / "x.ini", "store/two.ini"); }},
+  };
+  for (const Case& c : cases) {
+    testsupport::TempDir dir;
+    c.prepare(dir.path());
+    const std::string file = (dir.path() / c.path).string();
+    ASSERT_EQ(Read(file), "1") << c.what;
+    ASSERT_EQ(Read(file), "1") << c.what;  // now from the cache
+    c.change(dir.path());
+    EXPECT_EQ(Read(file), "2") << c.what;
+  }
+}
+
 TEST(ProfileWatch, AChildAndItsParentEachSeeTheOthersChanges) {
   testsupport::TempDir dir;
   const std::string file = dir.Write("x.ini", "[S]\nk=1\n");

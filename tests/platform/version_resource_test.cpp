@@ -3,6 +3,8 @@
 #include "platform/version_resource.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include <sstream>
 
 #include "platform/files.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/PeWriter.h"
 #include "tests/support/TempDir.h"
 
@@ -122,6 +125,27 @@ TEST(VersionResource, ABareNameIsFoundInTheProgramsFolderThenTheCurrentFolder) {
   std::filesystem::current_path(old_cwd);
   ASSERT_TRUE(info);
   EXPECT_EQ(info->QueryString(kFileVersion), "3, 70, 35, 0");
+}
+
+TEST(VersionResource, SpecialAndOversizedFilesGiveNoVersionWithoutBlocking) {
+  testsupport::TempDir dir;
+  ASSERT_EQ(mkfifo((dir.path() / "YlVer.dll").c_str(), 0600), 0);
+  // A file past the 4 GiB that PE offsets can reach, with a valid image at its start
+  // (sparse: it takes no room on disk).
+  const std::string huge = dir.Write("huge.dll", testsupport::MakePe(HostSpec()));
+  ASSERT_EQ(truncate(huge.c_str(), (std::int64_t{4} << 30) + 1), 0);
+  // In a child: the bare name is looked for in the current folder, and a reader that blocks
+  // is ended by the alarm instead of hanging the test.
+  const pid_t child = testsupport::Spawn([&] {
+    alarm(10);
+    if (chdir(dir.path().c_str()) != 0) return 1;
+    if (platform::VersionInfo::FromFile("YlVer.dll")) return 2;
+    if (platform::VersionInfo::FromFile((dir.path() / "YlVer.dll").string())) return 3;
+    if (platform::VersionInfo::FromFile("/dev/zero")) return 4;
+    if (platform::VersionInfo::FromFile(huge)) return 5;
+    return 0;
+  });
+  EXPECT_EQ(testsupport::Wait(child), 0) << "1000 + 14: blocked until the alarm";
 }
 
 TEST(VersionResource, EveryTruncationAndRandomDamageGivesNoVersionOrAValidTree) {
