@@ -1,13 +1,26 @@
 // The registry's SQLite database on POSIX: one connection per process and machine, the
 // schema, and the key and value operations, each change in one transaction.
+//
+// The database file itself holds the registry whenever no change is under way: every change
+// is copied from the write-ahead log into it at once, and the process's last use of the
+// connection (at exit or before fork) empties the log. The log and its index stay beside the
+// database (persistent WAL), because an account that may read the machine folder but not
+// write it can read a WAL database only where both exist; where they are missing and the
+// folder is closed to this account, the database file is read as one that nobody changes.
 #include "platform/posix/registry_store.h"
 
+#include <errno.h>
 #include <pthread.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/ansi_case.h"
@@ -19,6 +32,13 @@ namespace {
 // Long enough for another process's change, short enough to report a stuck machine.
 constexpr int kBusyTimeoutMs = 10000;
 constexpr std::int64_t kSchemaVersion = 1;
+// The log is cut back to this size when it starts over; beyond it the space is not kept.
+constexpr int kLogSizeLimit = 64 * 1024;
+// A log longer than this many pages is emptied after a change, waiting for readers up to
+// kReaderWait; they hold a state for a few queries only.
+constexpr int kLogPagesBeforeEmptying = 64;
+constexpr std::chrono::microseconds kReaderPoll{50};
+constexpr std::chrono::microseconds kReaderWait{200000};
 
 constexpr const char* kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -37,9 +57,12 @@ constexpr const char* kSchema =
 struct Connection {
   std::mutex mutex;
   sqlite3* db = nullptr;
+  bool read_only = false;
   pid_t pid = 0;
   std::string path;
   std::uint64_t machine = 0;
+  // Set once the process has begun to exit: each use closes the connection again.
+  bool exiting = false;
 };
 
 Connection& TheConnection() {
@@ -51,6 +74,17 @@ Connection& TheConnection() {
 
 void ForgetStatements(sqlite3* db, bool finalize);
 
+// Closes this process's connection, the caller holding its mutex. When it is the machine's
+// last, SQLite copies the log into the database file and, the log being persistent, cuts it
+// to nothing instead of removing it.
+void CloseConnection(Connection& connection) {
+  if (connection.db != nullptr && connection.pid == getpid()) {
+    ForgetStatements(connection.db, true);
+    sqlite3_close_v2(connection.db);
+    connection.db = nullptr;
+  }
+}
+
 // SQLite keeps per-file lock bookkeeping for the whole process. A child made by fork would
 // inherit the parent's and believe it holds the parent's file locks, even through a connection
 // of its own, so the parent could one day checkpoint and remove the write-ahead log under the
@@ -59,14 +93,20 @@ void ForgetStatements(sqlite3* db, bool finalize);
 void CloseBeforeFork() {
   Connection& connection = TheConnection();
   connection.mutex.lock();
-  if (connection.db != nullptr && connection.pid == getpid()) {
-    ForgetStatements(connection.db, true);
-    sqlite3_close_v2(connection.db);
-    connection.db = nullptr;
-  }
+  CloseConnection(connection);
 }
 
 void UnlockAfterFork() { TheConnection().mutex.unlock(); }
+
+// The connection object outlives the program's static objects, but only a closed connection
+// lets the machine's last one empty the log (and copy what readers held back) at exit: close
+// it, and have the few uses that static destructors may still make close it after themselves.
+void CloseAtExit() {
+  Connection& connection = TheConnection();
+  const std::lock_guard lock(connection.mutex);
+  connection.exiting = true;
+  CloseConnection(connection);
+}
 
 long ErrorFrom(int rc) {
   switch (rc & 0xFF) {
@@ -179,6 +219,29 @@ class Statement {
   std::ptrdiff_t cached_ = -1;
 };
 
+// Copies committed changes from the log into the database file now rather than a thousand
+// pages later: the file alone then holds the registry, and the log can start over at the next
+// change. A reader still using an older state holds the copy back, and readers that keep
+// coming starve the log's restart, so past a few pages this waits briefly for those readers
+// and empties the log. Failures only leave the log as it was.
+void CopyLogIntoDatabase(sqlite3* db) {
+  int log_pages = 0;
+  int copied_pages = 0;
+  if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log_pages, &copied_pages) != SQLITE_OK ||
+      log_pages <= kLogPagesBeforeEmptying)
+    return;
+  // SQLite's own busy wait sleeps a millisecond at least, many times a reader's transaction.
+  sqlite3_busy_handler(
+      db,
+      [](void*, int tries) {
+        std::this_thread::sleep_for(kReaderPoll);
+        return tries < kReaderWait / kReaderPoll ? 1 : 0;
+      },
+      nullptr);
+  (void)sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+}
+
 // A transaction, rolled back when destroyed before Commit. Writers take the database's write
 // lock at the start (waiting up to the busy timeout), so a change never fails half-way
 // because another process wrote meanwhile.
@@ -197,7 +260,10 @@ class Transaction {
   [[nodiscard]] long status() const { return ErrorFrom(rc_); }
   [[nodiscard]] long Commit() {
     const int rc = Run("COMMIT");
-    if (rc == SQLITE_OK) open_ = false;
+    if (rc == SQLITE_OK) {
+      open_ = false;
+      CopyLogIntoDatabase(db_);
+    }
     return ErrorFrom(rc);
   }
 
@@ -236,22 +302,32 @@ long InsertRoot(sqlite3* db, KeyId id, std::string_view name) {
   return ErrorFrom(insert.Bind(id).Bind(name).Bind(AnsiFoldKey(name)).Step());
 }
 
-// Brings a fresh connection into shape: WAL journal, busy timeout, full sync, and the schema
-// with its two roots when the database is new.
+// Brings a fresh connection into shape: WAL journal with a persistent, size-limited log, busy
+// timeout, full sync, and the schema with its two roots when the database is new. A read-only
+// connection is taken as it is.
 long Prepare(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  std::string mode;
-  if (const long error = PragmaText(db, "PRAGMA journal_mode", mode)) return error;
-  if (mode != "wal") {
-    if (const long error = PragmaText(db, "PRAGMA journal_mode=WAL", mode)) return error;
-    if (mode != "wal") return kErrorRegistryIoFailed;
+  const bool read_only = sqlite3_db_readonly(db, "main") == 1;
+  if (!read_only) {
+    int persist = 1;
+    (void)sqlite3_file_control(db, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+    std::string mode;
+    if (const long error = PragmaText(db, "PRAGMA journal_mode", mode)) return error;
+    if (mode != "wal") {
+      if (const long error = PragmaText(db, "PRAGMA journal_mode=WAL", mode)) return error;
+      if (mode != "wal") return kErrorRegistryIoFailed;
+    }
+    if (const long error = Exec(db, "PRAGMA synchronous=FULL")) return error;
+    // Also what lets the last connection cut the persistent log to nothing when it closes.
+    const std::string limit = "PRAGMA journal_size_limit=" + std::to_string(kLogSizeLimit);
+    if (const long error = Exec(db, limit.c_str())) return error;
   }
-  if (const long error = Exec(db, "PRAGMA synchronous=FULL")) return error;
   std::int64_t version = 0;
   if (const long error = SchemaVersion(db, version)) return error;
   if (version == kSchemaVersion) return kErrorSuccess;
   if (version != 0) return kErrorRegistryCorrupt;  // a layout this code does not know
+  if (read_only) return kErrorAccessDenied;        // making the tables is a change
 
   Transaction transaction(db, true);
   if (const long error = transaction.status()) return error;
@@ -305,15 +381,73 @@ long NameAt(sqlite3* db, const char* sql, KeyId key, std::uint32_t index, std::s
   return kErrorSuccess;
 }
 
+// True when the write-ahead log beside `path` holds nothing, or is not there.
+bool LogIsEmpty(const std::string& path) {
+  struct stat info{};
+  if (stat((path + "-wal").c_str(), &info) != 0) return errno == ENOENT;
+  return info.st_size == 0;
+}
+
+// `path` as an SQLite URI naming the database file as one that does not change.
+std::string UnchangingFileUri(const std::string& path) {
+  // "file:" followed by "//" would begin a host name.
+  std::string uri = path.starts_with('/') ? "file://" : "file:";
+  for (const char c : path) {
+    if (c == '%' || c == '?' || c == '#') {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      uri += escaped;
+    } else {
+      uri += c;
+    }
+  }
+  return uri + "?immutable=1";
+}
+
+// Opens and prepares the database of `folder`; on failure nothing stays open.
+long Connect(const std::string& folder, const std::string& path, sqlite3*& out) {
+  sqlite3* db = nullptr;
+  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                           nullptr);
+  long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
+  // Reading a WAL database needs its log and log index; where they are missing and this
+  // account may not make them, the folder is closed to it and the registry is all in the
+  // database file. That file is then read without locks or log, as SQLite reads a file on
+  // read-only media. It misses changes that another account, one allowed to write the
+  // folder, makes later, until this process connects again.
+  if (rc == SQLITE_OK && (error == kErrorAccessDenied || error == kErrorRegistryIoFailed) &&
+      access(folder.c_str(), W_OK) != 0 && LogIsEmpty(path)) {
+    ForgetStatements(db, true);
+    sqlite3_close_v2(db);
+    db = nullptr;
+    rc = sqlite3_open_v2(UnchangingFileUri(path).c_str(), &db,
+                         SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
+    error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
+  }
+  if (error != kErrorSuccess) {
+    ForgetStatements(db, true);
+    sqlite3_close_v2(db);
+    return error;
+  }
+  out = db;
+  return kErrorSuccess;
+}
+
 std::uint32_t Count(std::int64_t value) {
   return value < 0 ? 0 : value > 0xFFFFFFFF ? 0xFFFFFFFFu : static_cast<std::uint32_t>(value);
 }
 
 }  // namespace
 
+RegistrySession::~RegistrySession() {
+  if (lock_.owns_lock() && TheConnection().exiting) CloseConnection(TheConnection());
+}
+
 long RegistrySession::Open() {
   static const bool fork_handlers = pthread_atfork(CloseBeforeFork, UnlockAfterFork, UnlockAfterFork) == 0;
+  static const bool exit_handler = std::atexit(CloseAtExit) == 0;
   (void)fork_handlers;
+  (void)exit_handler;
   Connection& connection = TheConnection();
   lock_ = std::unique_lock(connection.mutex);
   std::string folder;
@@ -334,15 +468,9 @@ long RegistrySession::Open() {
 
   if (!MakeFolders(folder)) return kErrorRegistryIoFailed;
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-  const long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
-  if (error != kErrorSuccess) {
-    ForgetStatements(db, true);
-    sqlite3_close_v2(db);
-    return error;
-  }
+  if (const long error = Connect(folder, path, db)) return error;
   connection.db = db;
+  connection.read_only = sqlite3_db_readonly(db, "main") == 1;
   connection.pid = pid;
   if (connection.path != path) {
     connection.path = path;
@@ -355,6 +483,8 @@ long RegistrySession::Open() {
 
 std::uint64_t RegistrySession::machine() const { return machine_; }
 
+bool RegistrySession::read_only() const { return TheConnection().read_only; }
+
 long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
   {
     Transaction transaction(db_, false);
@@ -362,6 +492,8 @@ long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
     const long found = Child(db_, kUsersRootId, account, id);
     if (found != kErrorFileNotFound) return found;
   }
+  // Nothing can be below an account that has no key; making one is for a writer.
+  if (read_only()) return kErrorFileNotFound;
   bool created = false;
   return CreatePath(kUsersRootId, {account}, id, created);
 }

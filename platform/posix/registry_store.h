@@ -27,6 +27,8 @@ inline constexpr KeyId kUsersRootId = 2;    // HKEY_USERS
 class RegistrySession {
  public:
   RegistrySession() = default;
+  // After the process has begun to exit, also closes the connection.
+  ~RegistrySession();
   RegistrySession(const RegistrySession&) = delete;
   RegistrySession& operator=(const RegistrySession&) = delete;
 
@@ -37,6 +39,9 @@ class RegistrySession {
   // Changes whenever the process connects to another machine; handles opened on an earlier
   // one are no longer valid.
   [[nodiscard]] std::uint64_t machine() const;
+
+  // True when this process may only read the machine's database (a read-only folder or file).
+  [[nodiscard]] bool read_only() const;
 
   // The key of `account` below HKEY_USERS, created when missing.
   [[nodiscard]] long AccountKey(std::string_view account, KeyId& id);

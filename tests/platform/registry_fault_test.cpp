@@ -1,0 +1,199 @@
+// The registry when its machine misbehaves: a folder the account may only read, a log that
+// must stay small under concurrent readers and leave the database file whole.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/registry.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/OtherAccount.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::KeyAccess;
+using platform::RegistryKey;
+
+std::string Text(HKEY key, const char* name) {
+  std::string text;
+  const long error = platform::QueryTextValue(key, name, text);
+  return error == platform::kErrorSuccess ? text : "<error " + std::to_string(error) + ">";
+}
+
+std::string Subkeys(HKEY key) {
+  std::string names;
+  char name[300];
+  for (std::uint32_t i = 0; platform::EnumKey(key, i, name, sizeof name) == platform::kErrorSuccess; ++i)
+    names += (names.empty() ? "" : ",") + std::string(name);
+  return names;
+}
+
+long FileSize(const fs::path& file) {
+  struct stat info{};
+  return stat(file.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+// The number of values a database file holds, read from that file alone.
+long ValuesInFile(const fs::path& file) {
+  sqlite3* db = nullptr;
+  long count = -1;
+  const std::string uri = "file:" + file.string() + "?immutable=1";
+  if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW)
+      count = sqlite3_column_int(query, 0);
+    sqlite3_finalize(query);
+  }
+  sqlite3_close(db);
+  return count;
+}
+
+// Makes a folder and its files read-only for the test's life.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(fs::path folder) : folder_(std::move(folder)) {
+    for (const auto& entry : fs::directory_iterator(folder_)) chmod(entry.path().c_str(), 0444);
+    chmod(folder_.c_str(), 0555);
+  }
+  ~ReadOnlyFolder() {
+    chmod(folder_.c_str(), 0755);
+    for (const auto& entry : fs::directory_iterator(folder_)) chmod(entry.path().c_str(), 0644);
+  }
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+ private:
+  fs::path folder_;
+};
+
+class RegistryFaults : public ::testing::Test {
+ protected:
+  RegistryFaults() {
+    // Another account must be able to reach the machine folder.
+    chmod(dir_.path().c_str(), 0755);
+    env_.Set("ORVANE_PREFIX", machine().c_str()).Set("ORVANE_USER", "alice");
+  }
+
+  fs::path machine() const { return dir_.path() / "machine"; }
+
+  static void Seed() {
+    RegistryKey key;
+    ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom\\Leaf", key), 0);
+    ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom", KeyAccess::kReadWrite, key), 0);
+    ASSERT_EQ(platform::SetTextValue(key.get(), "Path", "/opt/loom/"), 0);
+    ASSERT_EQ(platform::CreateKey(HKEY_CURRENT_USER, "Software\\Orvane", key), 0);
+    ASSERT_EQ(platform::SetTextValue(key.get(), "User", "0007"), 0);
+  }
+
+  testsupport::TempDir dir_;
+  testsupport::ScopedEnv env_;
+};
+
+std::string Outcome(long error) { return error == platform::kErrorSuccess ? "done" : "refused"; }
+
+// Everything a reader does, and every kind of change it may try, as one line.
+std::string ReadAndTryToChange() {
+  std::string seen;
+  RegistryKey key;
+  seen += "open " + std::to_string(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom",
+                                                     KeyAccess::kReadWrite, key));
+  seen += ", path " + Text(key.get(), "Path") + ", subkeys " + Subkeys(key.get());
+  RegistryKey user;
+  (void)platform::OpenKey(HKEY_CURRENT_USER, "Software\\Orvane", KeyAccess::kRead, user);
+  seen += ", user " + Text(user.get(), "User");
+  RegistryKey made;
+  seen += ", set " + Outcome(platform::SetTextValue(key.get(), "Path", "/elsewhere/"));
+  seen += ", create " + Outcome(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\New", made));
+  seen += ", delete value " + Outcome(platform::DeleteValue(key.get(), "Path"));
+  seen += ", delete key " + Outcome(platform::DeleteKey(key.get(), "Leaf"));
+  // An account that has no key yet finds nothing rather than a failure to make one.
+  setenv("ORVANE_USER", "bob", 1);
+  RegistryKey bob;
+  seen += ", bob " + std::to_string(platform::OpenKey(HKEY_CURRENT_USER, "Software", KeyAccess::kRead, bob));
+  return seen;
+}
+
+TEST_F(RegistryFaults, AnAccountWithoutWriteAccessReadsTheMachine) {
+  Seed();
+  struct Case {
+    const char* name;
+    bool database_file_alone;
+  };
+  for (const Case& c : {Case{"the machine folder", false}, Case{"a copy of the database file alone", true}}) {
+    SCOPED_TRACE(c.name);
+    fs::path folder = machine();
+    if (c.database_file_alone) {
+      folder = dir_.path() / "copy";
+      fs::create_directory(folder);
+      fs::copy_file(machine() / "registry.db", folder / "registry.db");
+    }
+    testsupport::ScopedEnv prefix;
+    prefix.Set("ORVANE_PREFIX", folder.c_str());
+    std::optional<std::string> seen;
+    {
+      ReadOnlyFolder read_only(folder);
+      seen = testsupport::RunAsOtherAccount(ReadAndTryToChange);
+    }
+    if (!seen) GTEST_SKIP() << "no account without the superuser's rights can be used here";
+    EXPECT_EQ(*seen,
+              "open 0, path /opt/loom/, subkeys Leaf, user 0007, set refused, create refused, "
+              "delete value refused, delete key refused, bob 2");
+  }
+  // Nothing the reader tried reached the machine.
+  RegistryKey key;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom", KeyAccess::kRead, key), 0);
+  EXPECT_EQ(Text(key.get(), "Path"), "/opt/loom/");
+  EXPECT_EQ(Subkeys(key.get()), "Leaf");
+  EXPECT_EQ(Subkeys(HKEY_LOCAL_MACHINE), "Software");
+}
+
+TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) {
+  RegistryKey key;
+  ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\Load", key), 0);
+  int stop[2];
+  ASSERT_EQ(pipe(stop), 0);
+  std::vector<pid_t> readers;
+  for (int r = 0; r < 2; ++r) {
+    readers.push_back(testsupport::Spawn([&] {
+      close(stop[1]);
+      fcntl(stop[0], F_SETFL, O_NONBLOCK);
+      char byte;
+      while (read(stop[0], &byte, 1) != 0) {
+        RegistryKey load;
+        if (platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Load", KeyAccess::kRead, load) != 0) return 1;
+        platform::KeyInfo info;
+        if (platform::QueryKeyInfo(load.get(), info) != 0) return 2;
+      }
+      return 0;
+    }));
+  }
+  close(stop[0]);
+  constexpr int kValues = 300;
+  long largest_log = 0;
+  for (int i = 0; i < kValues; ++i) {
+    ASSERT_EQ(platform::SetTextValue(key.get(), ("v" + std::to_string(i)).c_str(), std::string(40, 'x')), 0);
+    largest_log = std::max(largest_log, FileSize(machine() / "registry.db-wal"));
+  }
+  close(stop[1]);
+  for (const pid_t reader : readers) EXPECT_EQ(testsupport::Wait(reader), 0);
+  // Unchecked, this log grows by a page or two for every change.
+  EXPECT_LT(largest_log, 512 * 1024);
+
+  // The fork closes this process's connection, the machine's last: the log is emptied into
+  // the database file but stays, so that readers without write access find it.
+  EXPECT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
+  EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
+  EXPECT_GT(FileSize(machine() / "registry.db-shm"), 0);
+  EXPECT_EQ(ValuesInFile(machine() / "registry.db"), kValues);
+}
+
+}  // namespace

@@ -1,0 +1,83 @@
+// orvane-reg run as a program: what a process leaves behind when it exits, and what the tool
+// says about a machine it cannot use.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int code = -1;
+  std::string out;
+  std::string err;
+};
+
+class RegistryTool : public ::testing::Test {
+ protected:
+  RegistryTool() { env_.Set("ORVANE_PREFIX", machine().c_str()).Set("ORVANE_USER", "alice"); }
+
+  fs::path machine() const { return dir_.path() / "machine"; }
+
+  // Runs orvane-reg with `args` in this test's environment.
+  Result Run(const std::vector<std::string>& args) const {
+    const std::string out = (dir_.path() / "stdout").string(), err = (dir_.path() / "stderr").string();
+    const pid_t child = testsupport::Spawn([&] {
+      const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (out_fd < 0 || err_fd < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) return 120;
+      std::vector<char*> argv{const_cast<char*>(ORVANE_REG)};
+      for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+      argv.push_back(nullptr);
+      execv(ORVANE_REG, argv.data());
+      return 121;
+    });
+    return {testsupport::Wait(child), testsupport::FileContents(out), testsupport::FileContents(err)};
+  }
+
+  testsupport::TempDir dir_;
+  testsupport::ScopedEnv env_;
+};
+
+long FileSize(const fs::path& file) {
+  struct stat info{};
+  return stat(file.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
+}
+
+// The text of a value as the database file alone holds it.
+std::string ValueInFile(const fs::path& file, const std::string& name) {
+  sqlite3* db = nullptr;
+  std::string text = "<none>";
+  const std::string uri = "file:" + file.string() + "?immutable=1";
+  if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
+    sqlite3_stmt* query = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT data FROM vals WHERE name = ?", -1, &query, nullptr) == SQLITE_OK &&
+        sqlite3_bind_blob(query, 1, name.data(), static_cast<int>(name.size()), SQLITE_TRANSIENT) == SQLITE_OK &&
+        sqlite3_step(query) == SQLITE_ROW)
+      text.assign(static_cast<const char*>(sqlite3_column_blob(query, 0)),
+                  static_cast<std::size_t>(sqlite3_column_bytes(query, 0)));
+    sqlite3_finalize(query);
+  }
+  sqlite3_close(db);
+  return text;
+}
+
+TEST_F(RegistryTool, AProcessThatExitsLeavesTheRegistryInTheDatabaseFile) {
+  ASSERT_EQ(Run({"add", "HKLM\\Software\\Orvane", "-v", "Seeded", "-d", "yes"}).code, 0);
+  EXPECT_EQ(ValueInFile(machine() / "registry.db", "Seeded"), "yes");
+  // The log stays, emptied, for readers that may not make one.
+  EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
+}
+
+}  // namespace
