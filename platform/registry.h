@@ -18,7 +18,10 @@
 //
 // POSIX backend: an SQLite database, <machine folder>/registry.db (platform/machine.h), in
 // WAL mode with a busy timeout; every change is one transaction. Each process opens its own
-// connection on first use, and a child made by fork opens a new one.
+// connection on first use, and a child made by fork opens a new one. A process that may read
+// the machine folder but not write it (another account's machine) reads the registry as
+// usual, and every change answers kErrorWriteProtect, as writing to write-protected media
+// does on Windows; an account without a key there has none (kErrorFileNotFound).
 //
 // Example:
 //   platform::RegistryKey key;
@@ -72,6 +75,7 @@ inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;       // no such key or value
 inline constexpr long kErrorAccessDenied = 5;       // read-only handle; root or key with subkeys
 inline constexpr long kErrorInvalidHandle = 6;      // not an open key (closed, other machine)
+inline constexpr long kErrorWriteProtect = 19;      // the machine's registry is read-only here
 inline constexpr long kErrorInvalidParameter = 87;  // name too long, size missing, bad account
 inline constexpr long kErrorBadPathname = 161;      // empty name inside a path
 inline constexpr long kErrorMoreData = 234;         // the caller's buffer is too small

@@ -59,6 +59,7 @@ const char* ErrorText(long error) {
     case platform::kErrorFileNotFound: return "not found";
     case platform::kErrorAccessDenied: return "access denied (a root, or a key with subkeys)";
     case platform::kErrorInvalidHandle: return "invalid handle";
+    case platform::kErrorWriteProtect: return "the machine's registry is read-only for this account";
     case platform::kErrorInvalidParameter: return "invalid name (longer than 255 characters?)";
     case platform::kErrorBadPathname: return "empty key name in the path";
     case platform::kErrorMoreData: return "more data";

@@ -119,6 +119,7 @@ long ErrorFrom(int rc) {
     case SQLITE_FORMAT:
       return kErrorRegistryCorrupt;
     case SQLITE_READONLY:
+      return kErrorWriteProtect;
     case SQLITE_PERM:
     case SQLITE_AUTH:
       return kErrorAccessDenied;
@@ -327,7 +328,7 @@ long Prepare(sqlite3* db) {
   if (const long error = SchemaVersion(db, version)) return error;
   if (version == kSchemaVersion) return kErrorSuccess;
   if (version != 0) return kErrorRegistryCorrupt;  // a layout this code does not know
-  if (read_only) return kErrorAccessDenied;        // making the tables is a change
+  if (read_only) return kErrorWriteProtect;        // making the tables is a change
 
   Transaction transaction(db, true);
   if (const long error = transaction.status()) return error;
@@ -415,7 +416,7 @@ long Connect(const std::string& folder, const std::string& path, sqlite3*& out) 
   // database file. That file is then read without locks or log, as SQLite reads a file on
   // read-only media. It misses changes that another account, one allowed to write the
   // folder, makes later, until this process connects again.
-  if (rc == SQLITE_OK && (error == kErrorAccessDenied || error == kErrorRegistryIoFailed) &&
+  if (rc == SQLITE_OK && (error == kErrorWriteProtect || error == kErrorRegistryIoFailed) &&
       access(folder.c_str(), W_OK) != 0 && LogIsEmpty(path)) {
     ForgetStatements(db, true);
     sqlite3_close_v2(db);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "tests/support/ChildProcess.h"
+#include "tests/support/OtherAccount.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -26,17 +27,24 @@ struct Result {
 
 class RegistryTool : public ::testing::Test {
  protected:
-  RegistryTool() { env_.Set("ORVANE_PREFIX", machine().c_str()).Set("ORVANE_USER", "alice"); }
+  RegistryTool() {
+    chmod(dir_.path().c_str(), 0755);  // for another account
+    env_.Set("ORVANE_PREFIX", machine().c_str()).Set("ORVANE_USER", "alice");
+  }
 
   fs::path machine() const { return dir_.path() / "machine"; }
 
-  // Runs orvane-reg with `args` in this test's environment.
-  Result Run(const std::vector<std::string>& args) const {
+  static constexpr int kNoOtherAccount = 122;
+
+  // Runs orvane-reg with `args` in this test's environment, as this account or as one
+  // without write access to the test's files (kNoOtherAccount when there is none).
+  Result Run(const std::vector<std::string>& args, bool other_account = false) const {
     const std::string out = (dir_.path() / "stdout").string(), err = (dir_.path() / "stderr").string();
     const pid_t child = testsupport::Spawn([&] {
-      const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int out_fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      const int err_fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
       if (out_fd < 0 || err_fd < 0 || dup2(out_fd, 1) < 0 || dup2(err_fd, 2) < 0) return 120;
+      if (other_account && !testsupport::DropSuperuserRights()) return kNoOtherAccount;
       std::vector<char*> argv{const_cast<char*>(ORVANE_REG)};
       for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
       argv.push_back(nullptr);
@@ -78,6 +86,21 @@ TEST_F(RegistryTool, AProcessThatExitsLeavesTheRegistryInTheDatabaseFile) {
   EXPECT_EQ(ValueInFile(machine() / "registry.db", "Seeded"), "yes");
   // The log stays, emptied, for readers that may not make one.
   EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
+}
+
+TEST_F(RegistryTool, AMachineThisAccountMayOnlyReadIsListedAndReportedAsReadOnly) {
+  ASSERT_EQ(Run({"add", "HKLM\\Software\\Orvane\\Loom", "-v", "Path", "-d", "/opt/loom/"}).code, 0);
+  testsupport::ReadOnlyFolder read_only(machine());
+  const Result list = Run({"list", "HKLM\\Software\\Orvane\\Loom"}, true);
+  if (list.code == kNoOtherAccount) GTEST_SKIP() << "no account without the superuser's rights can be used here";
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_EQ(list.out, "HKEY_LOCAL_MACHINE\\Software\\Orvane\\Loom\n  \"Path\" = \"/opt/loom/\"\n");
+
+  const Result add = Run({"add", "HKLM\\Software\\Orvane\\New"}, true);
+  EXPECT_EQ(add.code, 1);
+  EXPECT_EQ(add.err,
+            "orvane-reg: cannot create HKEY_LOCAL_MACHINE\\Software\\Orvane\\New: the machine's registry is "
+            "read-only for this account (19)\n");
 }
 
 }  // namespace

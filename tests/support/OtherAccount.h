@@ -1,14 +1,18 @@
 // Runs code in a child process as an account without write access to the test's files:
 // permissions do not bind the superuser, so a test running as root (as CI does) has its
-// child drop to the account "nobody"; any other account is bound by them already.
+// child drop to the account "nobody"; any other account is bound by them already. And a
+// folder made read-only for a while.
 #pragma once
 
 #include <grp.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "tests/support/ChildProcess.h"
 
@@ -56,5 +60,23 @@ std::optional<std::string> RunAsOtherAccount(Body&& body) {
   if (code != 0) return "<child ended: " + std::to_string(code) + ">";
   return text;
 }
+
+// Makes a folder and the files in it read-only for everybody, until destroyed.
+class ReadOnlyFolder {
+ public:
+  explicit ReadOnlyFolder(std::filesystem::path folder) : folder_(std::move(folder)) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) chmod(entry.path().c_str(), 0444);
+    chmod(folder_.c_str(), 0555);
+  }
+  ~ReadOnlyFolder() {
+    chmod(folder_.c_str(), 0755);
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) chmod(entry.path().c_str(), 0644);
+  }
+  ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+  ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+
+ private:
+  std::filesystem::path folder_;
+};
 
 }  // namespace testsupport
