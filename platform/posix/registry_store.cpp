@@ -1,12 +1,13 @@
 // The registry's SQLite database on POSIX: one connection per process and machine, the
 // schema, and the key and value operations, each change in one transaction.
 //
-// The database file itself holds the registry whenever no change is under way: every change
-// is copied from the write-ahead log into it at once, and the process's last use of the
-// connection (at exit or before fork) empties the log. The log and its index stay beside the
-// database (persistent WAL), because an account that may read the machine folder but not
-// write it can read a WAL database only where both exist; where they are missing and the
-// folder is closed to this account, the database file is read as one that nobody changes.
+// The database file itself holds the registry whenever no process has it open: connections
+// close at exit and before fork, and the machine's last one copies the write-ahead log into
+// the database file and empties it. While processes use it, the log stays short. The log and
+// its index stay beside the database (persistent WAL), because an account that may read the
+// machine folder but not write it can read a WAL database only where both exist; where they
+// are missing and the folder is closed to this account, the database file is read as one
+// that nobody changes.
 #include "platform/posix/registry_store.h"
 
 #include <errno.h>
@@ -34,7 +35,7 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr std::int64_t kSchemaVersion = 1;
 // The log is cut back to this size when it starts over; beyond it the space is not kept.
 constexpr int kLogSizeLimit = 64 * 1024;
-// A log longer than this many pages is emptied after a change, waiting for readers up to
+// A log this many pages long is emptied after a change, waiting for readers up to
 // kReaderWait; they hold a state for a few queries only.
 constexpr int kLogPagesBeforeEmptying = 64;
 constexpr std::chrono::microseconds kReaderPoll{50};
@@ -220,29 +221,6 @@ class Statement {
   std::ptrdiff_t cached_ = -1;
 };
 
-// Copies committed changes from the log into the database file now rather than a thousand
-// pages later: the file alone then holds the registry, and the log can start over at the next
-// change. A reader still using an older state holds the copy back, and readers that keep
-// coming starve the log's restart, so past a few pages this waits briefly for those readers
-// and empties the log. Failures only leave the log as it was.
-void CopyLogIntoDatabase(sqlite3* db) {
-  int log_pages = 0;
-  int copied_pages = 0;
-  if (sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &log_pages, &copied_pages) != SQLITE_OK ||
-      log_pages <= kLogPagesBeforeEmptying)
-    return;
-  // SQLite's own busy wait sleeps a millisecond at least, many times a reader's transaction.
-  sqlite3_busy_handler(
-      db,
-      [](void*, int tries) {
-        std::this_thread::sleep_for(kReaderPoll);
-        return tries < kReaderWait / kReaderPoll ? 1 : 0;
-      },
-      nullptr);
-  (void)sqlite3_wal_checkpoint_v2(db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-}
-
 // A transaction, rolled back when destroyed before Commit. Writers take the database's write
 // lock at the start (waiting up to the busy timeout), so a change never fails half-way
 // because another process wrote meanwhile.
@@ -261,10 +239,7 @@ class Transaction {
   [[nodiscard]] long status() const { return ErrorFrom(rc_); }
   [[nodiscard]] long Commit() {
     const int rc = Run("COMMIT");
-    if (rc == SQLITE_OK) {
-      open_ = false;
-      CopyLogIntoDatabase(db_);
-    }
+    if (rc == SQLITE_OK) open_ = false;
     return ErrorFrom(rc);
   }
 
@@ -303,6 +278,27 @@ long InsertRoot(sqlite3* db, KeyId id, std::string_view name) {
   return ErrorFrom(insert.Bind(id).Bind(name).Bind(AnsiFoldKey(name)).Step());
 }
 
+// Called after every commit with the log's length. SQLite's own checkpoint after a thousand
+// pages copies the log into the database file so that it can start over, but a reader still
+// using an older state holds that back, and readers that keep coming starve the restart: the
+// log grew by megabytes. Past a few pages this copies the log and empties it, waiting briefly
+// for those readers; new ones read the database file meanwhile. A failure only leaves the
+// log for the next change to try again.
+int KeepLogShort(void*, sqlite3* db, const char* schema, int log_pages) {
+  if (log_pages < kLogPagesBeforeEmptying) return SQLITE_OK;
+  // SQLite's own busy wait sleeps a millisecond at least, many times a reader's transaction.
+  sqlite3_busy_handler(
+      db,
+      [](void*, int tries) {
+        std::this_thread::sleep_for(kReaderPoll);
+        return tries < kReaderWait / kReaderPoll ? 1 : 0;
+      },
+      nullptr);
+  (void)sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  return SQLITE_OK;
+}
+
 // Brings a fresh connection into shape: WAL journal with a persistent, size-limited log, busy
 // timeout, full sync, and the schema with its two roots when the database is new. A read-only
 // connection is taken as it is.
@@ -323,6 +319,7 @@ long Prepare(sqlite3* db) {
     // Also what lets the last connection cut the persistent log to nothing when it closes.
     const std::string limit = "PRAGMA journal_size_limit=" + std::to_string(kLogSizeLimit);
     if (const long error = Exec(db, limit.c_str())) return error;
+    sqlite3_wal_hook(db, KeepLogShort, nullptr);
   }
   std::int64_t version = 0;
   if (const long error = SchemaVersion(db, version)) return error;
