@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,9 @@ namespace {
 // Long enough for another process's change, short enough to report a stuck machine.
 constexpr int kBusyTimeoutMs = 10000;
 constexpr std::int64_t kSchemaVersion = 1;
+// The deepest a key may lie below its root, as on Windows. Walks over a tree, which may be
+// deeper where an older version made it, never recurse.
+constexpr std::size_t kMaxKeyDepth = 512;
 // The log is cut back to this size when it starts over; beyond it the space is not kept.
 constexpr int kLogSizeLimit = 64 * 1024;
 // A log this many pages long is emptied after a change, waiting for readers up to
@@ -357,6 +361,21 @@ long Child(sqlite3* db, KeyId parent, std::string_view name, KeyId& id) {
   return rc == SQLITE_DONE ? kErrorFileNotFound : ErrorFrom(rc);
 }
 
+// How many levels below its root `key` lies (a root: 0), counting at most to one past the
+// deepest key that may be made.
+long Depth(sqlite3* db, KeyId key, std::size_t& depth) {
+  Statement query(db,
+                  "WITH RECURSIVE up(id, depth) AS ("
+                  "  SELECT ?1, 0"
+                  "  UNION ALL SELECT keys.parent, up.depth + 1 FROM keys JOIN up ON keys.id = up.id"
+                  "  WHERE keys.parent <> 0 AND up.depth <= ?2) "
+                  "SELECT max(depth) FROM up");
+  const int rc = query.Bind(key).Bind(static_cast<std::int64_t>(kMaxKeyDepth)).Step();
+  if (rc != SQLITE_ROW) return ErrorFrom(rc);
+  depth = static_cast<std::size_t>(query.Int(0));
+  return kErrorSuccess;
+}
+
 long Walk(sqlite3* db, KeyId start, const std::vector<std::string_view>& names, KeyId& id) {
   if (const long error = KeyExists(db, start)) return error;
   KeyId current = start;
@@ -509,6 +528,7 @@ long RegistrySession::CreatePath(KeyId start, const std::vector<std::string_view
   if (const long error = KeyExists(db_, start)) return error;
   KeyId current = start;
   bool made = false;
+  std::optional<std::size_t> depth;  // of `current`, looked up once a key is to be made
   for (const std::string_view name : names) {
     const long found = Child(db_, current, name, current);
     made = found == kErrorFileNotFound;
@@ -516,6 +536,12 @@ long RegistrySession::CreatePath(KeyId start, const std::vector<std::string_view
       if (found != kErrorSuccess) return found;
       continue;
     }
+    if (!depth) {
+      std::size_t levels = 0;
+      if (const long error = Depth(db_, current, levels)) return error;
+      depth = levels;
+    }
+    if (++*depth > kMaxKeyDepth) return kErrorInvalidParameter;
     Statement insert(db_, "INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
     const int rc = insert.Bind(current).Bind(name).Bind(AnsiFoldKey(name)).Step();
     if (rc != SQLITE_DONE) return ErrorFrom(rc);

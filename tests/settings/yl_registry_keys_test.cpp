@@ -1,5 +1,9 @@
 // YlRegistry: registry entries, numbered lists, deletion with pruning.
+#include <pthread.h>
+
 #include "tests/settings/settings_fixture.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/KeyChain.h"
 
 namespace {
 
@@ -106,6 +110,38 @@ TEST_F(Entries, DeleteKeyAndAllSubkeys) {
   EXPECT_EQ(DeleteKeyAndAllSubkeys(HKEY_LOCAL_MACHINE, ""), 0);
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software"));
   EXPECT_EQ(store.GetSecurityDescriptorWithNullDacl(), nullptr);  // no access control here
+}
+
+// Runs `body` (returning an exit code) in a child process, on a thread whose stack is far
+// smaller than a recursive walk of a deep tree would need.
+template <typename Body>
+int OnASmallStack(Body body) {
+  return testsupport::Wait(testsupport::Spawn([&body] {
+    struct Call {
+      Body* body;
+      int code;
+    } call{&body, 101};
+    pthread_attr_t attributes;
+    pthread_t thread;
+    const auto run = [](void* argument) -> void* {
+      auto* c = static_cast<Call*>(argument);
+      c->code = (*c->body)();
+      return nullptr;
+    };
+    if (pthread_attr_init(&attributes) != 0 || pthread_attr_setstacksize(&attributes, 64 * 1024) != 0 ||
+        pthread_create(&thread, &attributes, run, &call) != 0 || pthread_join(thread, nullptr) != 0)
+      return 100;
+    return call.code;
+  }));
+}
+
+TEST_F(Entries, DeleteKeyAndAllSubkeysTakesATreeDeeperThanTheStackWouldHold) {
+  ASSERT_EQ(store.SetKeyValue(HKEY_LOCAL_MACHINE, "Chain", "top", false), 0);
+  ASSERT_TRUE(testsupport::AddKeyChain((dir_.path() / "machine" / "registry.db").string(), "Chain", 600));
+  const std::string chain = product + "\\Chain";
+  EXPECT_EQ(OnASmallStack([&chain] { return DeleteKeyAndAllSubkeys(HKEY_LOCAL_MACHINE, chain.c_str()); }), 0);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, chain));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, product));
 }
 
 // A store that reads its entries from memory: the INI location and the user tag go
