@@ -24,7 +24,10 @@
 // connection on first use, and a child made by fork opens a new one. A process that may read
 // the machine folder but not write it (another account's machine) reads the registry as
 // usual, and every change answers kErrorWriteProtect, as writing to write-protected media
-// does on Windows; an account without a key there has none (kErrorFileNotFound).
+// does on Windows; an account without a key there has none (kErrorFileNotFound). With the
+// environment variable TIDEWELL_DEBUG set (not empty), a failure of the machine itself (no
+// folder, a damaged database, no access, read-only, locked past the busy timeout) is named on
+// standard error with the machine folder, once per process for each folder and failure.
 //
 // Example:
 //   platform::RegistryKey key;

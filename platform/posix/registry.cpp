@@ -116,7 +116,7 @@ long ValueName(const char* name, std::string_view& out) {
 long Start(RegistrySession& session, HKEY key, KeyId& id, bool& writable) {
   if (const long error = session.Open()) return error;
   // Before the key: on a read-only machine the current account's key may not even exist.
-  if (session.read_only()) return kErrorWriteProtect;
+  if (const long error = session.RefuseChanges()) return error;
   return Resolve(session, key, id, writable);
 }
 

@@ -20,9 +20,12 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/posix/ansi_case.h"
@@ -68,6 +71,10 @@ struct Connection {
   std::uint64_t machine = 0;
   // Set once the process has begun to exit: each use closes the connection again.
   bool exiting = false;
+  // The failure of the machine itself (not of a key) that the current operation met, with
+  // what the database or the system said; reported when debugging as the session ends.
+  long failure = kErrorSuccess;
+  std::string failure_detail;
 };
 
 Connection& TheConnection() {
@@ -113,7 +120,13 @@ void CloseAtExit() {
   CloseConnection(connection);
 }
 
-long ErrorFrom(int rc) {
+void NoteFailure(long error, std::string detail) {
+  Connection& connection = TheConnection();
+  connection.failure = error;
+  connection.failure_detail = std::move(detail);
+}
+
+long MappedError(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
@@ -131,6 +144,28 @@ long ErrorFrom(int rc) {
     default:
       return kErrorRegistryIoFailed;
   }
+}
+
+// The platform's code for an SQLite result; a failure of the machine is noted.
+long ErrorFrom(int rc) {
+  const long error = MappedError(rc);
+  if (error == kErrorRegistryCorrupt || error == kErrorRegistryIoFailed || error == kErrorWriteProtect)
+    NoteFailure(error, sqlite3_errstr(rc));
+  return error;
+}
+
+// With TIDEWELL_DEBUG set, names the machine folder and the failure on standard error, once
+// per process for each folder and failure: otherwise a machine that cannot be used looks
+// like a machine where nothing is installed.
+void ReportFailure(const std::string& folder, long error, const std::string& detail) {
+  const char* debug = std::getenv("TIDEWELL_DEBUG");
+  if (debug == nullptr || *debug == '\0') return;
+  static auto* const reported = new std::set<std::pair<std::string, long>>;
+  if (!reported->emplace(folder, error).second) return;
+  if (folder.empty())
+    std::fprintf(stderr, "tidewell: registry: error %ld (%s)\n", error, detail.c_str());
+  else
+    std::fprintf(stderr, "tidewell: registry in %s/: error %ld (%s)\n", folder.c_str(), error, detail.c_str());
 }
 
 // One prepared statement with its parameters bound in order; finalized when destroyed. A
@@ -421,31 +456,41 @@ std::string UnchangingFileUri(const std::string& path) {
   return uri + "?immutable=1";
 }
 
+// The error of a failed sqlite3_open_v2, noted with the system's reason.
+long OpenFailure(sqlite3* db, int rc) {
+  const long error = ErrorFrom(rc);
+  const int cause = db != nullptr ? sqlite3_system_errno(db) : 0;
+  if (cause != 0) NoteFailure(error, std::string(sqlite3_errstr(rc)) + ": " + std::strerror(cause));
+  return error;
+}
+
 // Opens and prepares the database of `folder`; on failure nothing stays open.
 long Connect(const std::string& folder, const std::string& path, sqlite3*& out) {
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                            nullptr);
-  long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
+  long error = rc == SQLITE_OK ? Prepare(db) : OpenFailure(db, rc);
   // Reading a WAL database needs its log and log index; where they are missing and this
   // account may not make them, the folder is closed to it and the registry is all in the
   // database file. That file is then read without locks or log, as SQLite reads a file on
   // read-only media. It misses changes that another account, one allowed to write the
   // folder, makes later, until this process connects again.
-  if (rc == SQLITE_OK && (error == kErrorWriteProtect || error == kErrorRegistryIoFailed) &&
+  const int cause = sqlite3_errcode(db) & 0xFF;
+  if (rc == SQLITE_OK && error != kErrorSuccess && (cause == SQLITE_READONLY || cause == SQLITE_CANTOPEN) &&
       access(folder.c_str(), W_OK) != 0 && LogIsEmpty(path)) {
     ForgetStatements(db, true);
     sqlite3_close_v2(db);
     db = nullptr;
     rc = sqlite3_open_v2(UnchangingFileUri(path).c_str(), &db,
                          SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX, nullptr);
-    error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
+    error = rc == SQLITE_OK ? Prepare(db) : OpenFailure(db, rc);
   }
   if (error != kErrorSuccess) {
     ForgetStatements(db, true);
     sqlite3_close_v2(db);
     return error;
   }
+  NoteFailure(kErrorSuccess, {});  // what the first way in met
   out = db;
   return kErrorSuccess;
 }
@@ -457,7 +502,13 @@ std::uint32_t Count(std::int64_t value) {
 }  // namespace
 
 RegistrySession::~RegistrySession() {
-  if (lock_.owns_lock() && TheConnection().exiting) CloseConnection(TheConnection());
+  if (!lock_.owns_lock()) return;
+  Connection& connection = TheConnection();
+  if (connection.failure != kErrorSuccess) {
+    ReportFailure(folder_, connection.failure, connection.failure_detail);
+    NoteFailure(kErrorSuccess, {});
+  }
+  if (connection.exiting) CloseConnection(connection);
 }
 
 long RegistrySession::Open() {
@@ -468,7 +519,11 @@ long RegistrySession::Open() {
   Connection& connection = TheConnection();
   lock_ = std::unique_lock(connection.mutex);
   std::string folder;
-  if (!MachineFolderName(folder)) return kErrorRegistryIoFailed;
+  if (!MachineFolderName(folder)) {
+    NoteFailure(kErrorRegistryIoFailed, "no machine folder: ORVANE_PREFIX, XDG_DATA_HOME and HOME are not set");
+    return kErrorRegistryIoFailed;
+  }
+  folder_ = folder;
   const std::string path = folder + "/registry.db";
   const pid_t pid = getpid();
   if (connection.db != nullptr && connection.pid == pid && connection.path == path) {
@@ -483,7 +538,12 @@ long RegistrySession::Open() {
   // connection still relies on.
   connection.db = nullptr;
 
-  if (!MakeFolders(folder)) return kErrorRegistryIoFailed;
+  if (!MakeFolders(folder)) {
+    struct stat info{};
+    const bool other = stat(folder.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    NoteFailure(kErrorRegistryIoFailed, other ? "not a folder" : std::strerror(errno));
+    return kErrorRegistryIoFailed;
+  }
   sqlite3* db = nullptr;
   if (const long error = Connect(folder, path, db)) return error;
   connection.db = db;
@@ -501,6 +561,12 @@ long RegistrySession::Open() {
 std::uint64_t RegistrySession::machine() const { return machine_; }
 
 bool RegistrySession::read_only() const { return TheConnection().read_only; }
+
+long RegistrySession::RefuseChanges() {
+  if (!read_only()) return kErrorSuccess;
+  NoteFailure(kErrorWriteProtect, "this account may only read the machine");
+  return kErrorWriteProtect;
+}
 
 long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
   {

@@ -27,7 +27,8 @@ inline constexpr KeyId kUsersRootId = 2;    // HKEY_USERS
 class RegistrySession {
  public:
   RegistrySession() = default;
-  // After the process has begun to exit, also closes the connection.
+  // Reports a failure of the machine that the operation met, when debugging (TIDEWELL_DEBUG);
+  // after the process has begun to exit, also closes the connection.
   ~RegistrySession();
   RegistrySession(const RegistrySession&) = delete;
   RegistrySession& operator=(const RegistrySession&) = delete;
@@ -42,6 +43,8 @@ class RegistrySession {
 
   // True when this process may only read the machine's database (a read-only folder or file).
   [[nodiscard]] bool read_only() const;
+  // kErrorWriteProtect when read_only(), else kErrorSuccess.
+  [[nodiscard]] long RefuseChanges();
 
   // The key of `account` below HKEY_USERS, created when missing.
   [[nodiscard]] long AccountKey(std::string_view account, KeyId& id);
@@ -64,6 +67,7 @@ class RegistrySession {
 
  private:
   std::unique_lock<std::mutex> lock_;
+  std::string folder_;  // the machine folder, once named
   sqlite3* db_ = nullptr;
   std::uint64_t machine_ = 0;
 };

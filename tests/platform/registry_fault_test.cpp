@@ -1,5 +1,6 @@
 // The registry when its machine misbehaves: a folder the account may only read, a log that
-// must stay small under concurrent readers and leave the database file whole.
+// must stay small under concurrent readers and leave the database file whole, and machines
+// that cannot be used at all, named on standard error when debugging.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -7,6 +8,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -177,6 +180,55 @@ TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) 
   EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
   EXPECT_GT(FileSize(machine() / "registry.db-shm"), 0);
   EXPECT_EQ(ValuesInFile(machine() / "registry.db"), kValues);
+}
+
+// What a child process that uses the registry three times writes on standard error.
+std::optional<std::string> StandardErrorOfThreeUses(const fs::path& capture, bool other_account) {
+  const auto uses = [&capture, other_account]() -> std::string {
+    const int fd = open(capture.c_str(), O_WRONLY | O_TRUNC);
+    if (fd < 0 || dup2(fd, 2) < 0) return "<no capture>";
+    if (other_account && !testsupport::DropSuperuserRights()) return "<no other account>";
+    RegistryKey key;
+    (void)platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, key);
+    (void)platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, key);
+    (void)platform::CreateKey(HKEY_CURRENT_USER, "Software", key);
+    return {};
+  };
+  std::ofstream(capture).flush();
+  chmod(capture.c_str(), 0666);
+  const pid_t child = testsupport::Spawn([&uses] { return uses().empty() ? 0 : 1; });
+  if (testsupport::Wait(child) != 0) return std::nullopt;
+  return testsupport::FileContents(capture.string());
+}
+
+TEST_F(RegistryFaults, AMachineThatCannotBeUsedIsNamedOnStandardErrorWhenDebugging) {
+  const fs::path damaged = dir_.path() / "damaged", file = dir_.path() / "a-file", closed = dir_.path() / "closed";
+  fs::create_directories(damaged);
+  dir_.Write("damaged/registry.db", std::string(8192, '\x5A'));
+  dir_.Write("a-file", "not a folder");
+  fs::create_directories(closed);
+  chmod(closed.c_str(), 0);
+  struct Case {
+    fs::path prefix;
+    bool other_account;
+    std::string line;
+  };
+  const Case cases[] = {
+      {damaged, false, "error 1015 (file is not a database)"},
+      {file, false, "error 1016 (not a folder)"},
+      {closed, true, "error 1016 (unable to open database file: Permission denied)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.prefix);
+    testsupport::ScopedEnv env;
+    env.Set("ORVANE_PREFIX", c.prefix.c_str()).Set("TIDEWELL_DEBUG", "1");
+    const std::optional<std::string> debugging = StandardErrorOfThreeUses(dir_.path() / "stderr", c.other_account);
+    if (!debugging) GTEST_SKIP() << "no account without the superuser's rights can be used here";
+    EXPECT_EQ(*debugging, "tidewell: registry in " + c.prefix.string() + "/: " + c.line + "\n");
+    env.Set("TIDEWELL_DEBUG", "");
+    EXPECT_EQ(StandardErrorOfThreeUses(dir_.path() / "stderr", c.other_account), "");
+  }
+  chmod(closed.c_str(), 0755);
 }
 
 }  // namespace
