@@ -35,7 +35,7 @@ namespace platform::detail {
 namespace {
 
 // Long enough for another process's change, short enough to report a stuck machine.
-constexpr int kBusyTimeoutMs = 10000;
+constexpr int kDefaultBusyTimeoutMs = 10000;
 constexpr std::int64_t kSchemaVersion = 1;
 // The deepest a key may lie below its root, as on Windows. Walks over a tree, which may be
 // deeper where an older version made it, never recurse.
@@ -71,6 +71,7 @@ struct Connection {
   std::uint64_t machine = 0;
   // Set once the process has begun to exit: each use closes the connection again.
   bool exiting = false;
+  int busy_timeout_ms = kDefaultBusyTimeoutMs;
   // The failure of the machine itself (not of a key) that the current operation met, with
   // what the database or the system said; reported when debugging as the session ends.
   long failure = kErrorSuccess;
@@ -334,7 +335,7 @@ int KeepLogShort(void*, sqlite3* db, const char* schema, int log_pages) {
       },
       nullptr);
   (void)sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db, TheConnection().busy_timeout_ms);
   return SQLITE_OK;
 }
 
@@ -343,7 +344,7 @@ int KeepLogShort(void*, sqlite3* db, const char* schema, int log_pages) {
 // connection is taken as it is.
 long Prepare(sqlite3* db) {
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db, TheConnection().busy_timeout_ms);
   const bool read_only = sqlite3_db_readonly(db, "main") == 1;
   if (!read_only) {
     int persist = 1;
@@ -500,6 +501,14 @@ std::uint32_t Count(std::int64_t value) {
 }
 
 }  // namespace
+
+void SetBusyTimeout(std::chrono::milliseconds wait) {
+  Connection& connection = TheConnection();
+  const std::lock_guard lock(connection.mutex);
+  connection.busy_timeout_ms = static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0, 1 << 30));
+  if (connection.db != nullptr && connection.pid == getpid())
+    sqlite3_busy_timeout(connection.db, connection.busy_timeout_ms);
+}
 
 RegistrySession::~RegistrySession() {
   if (!lock_.owns_lock()) return;

@@ -6,6 +6,7 @@
 // case-folded form (ansi_case.h): unique among siblings and the enumeration order.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -19,6 +20,10 @@ struct sqlite3;
 namespace platform::detail {
 
 using KeyId = std::int64_t;
+
+// How long an operation waits for a lock that another process holds before it fails with
+// kErrorRegistryIoFailed (10 seconds unless changed); for the whole process, from now on.
+void SetBusyTimeout(std::chrono::milliseconds wait);
 inline constexpr KeyId kMachineRootId = 1;  // HKEY_LOCAL_MACHINE
 inline constexpr KeyId kUsersRootId = 2;    // HKEY_USERS
 

@@ -1,18 +1,21 @@
 // The registry when its machine misbehaves: a folder the account may only read, a log that
-// must stay small under concurrent readers and leave the database file whole, and machines
-// that cannot be used at all, named on standard error when debugging.
+// must stay small under concurrent readers and leave the database file whole, damaged
+// databases, one locked by another program, and machines that cannot be used at all, named
+// on standard error when debugging.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/posix/registry_store.h"
 #include "platform/registry.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/OtherAccount.h"
@@ -180,6 +183,82 @@ TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) 
   EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
   EXPECT_GT(FileSize(machine() / "registry.db-shm"), 0);
   EXPECT_EQ(ValuesInFile(machine() / "registry.db"), kValues);
+}
+
+TEST_F(RegistryFaults, ADamagedDatabaseAnswersCorruptAndIsLeftAsItIs) {
+  Seed();
+  // Taken when no process has the machine open: a fork closes this process's connection.
+  ASSERT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
+  const std::string whole = testsupport::FileContents((machine() / "registry.db").string());
+  ASSERT_GT(whole.size(), 8192u);
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  const Case cases[] = {
+      {"garbage", std::string(whole.size(), '\x5A')},
+      {"cut in half", whole.substr(0, whole.size() / 2)},
+      {"the header alone", whole.substr(0, 100)},
+      {"a page of zeros after the first", whole.substr(0, 4096) + std::string(4096, '\0') + whole.substr(8192)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testsupport::TempDir other;
+    const std::string file = other.Write("registry.db", c.bytes);
+    testsupport::ScopedEnv prefix;
+    prefix.Set("ORVANE_PREFIX", other.path().c_str());
+    RegistryKey key;
+    const long read = platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom", KeyAccess::kRead, key);
+    const long created = platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\New", key);
+    EXPECT_EQ(read, platform::kErrorRegistryCorrupt);
+    EXPECT_EQ(created, platform::kErrorRegistryCorrupt);
+    EXPECT_EQ(testsupport::FileContents(file), c.bytes);
+  }
+}
+
+TEST_F(RegistryFaults, ADatabaseLockedPastTheBusyTimeoutFailsInTimeAndLosesNothing) {
+  Seed();
+  platform::detail::SetBusyTimeout(std::chrono::milliseconds(200));
+  int locked[2];
+  int release[2];
+  ASSERT_EQ(pipe(locked), 0);
+  ASSERT_EQ(pipe(release), 0);
+  // Another program holding the whole database: it takes the file's exclusive lock and keeps it.
+  const pid_t holder = testsupport::Spawn([&] {
+    alarm(30);
+    sqlite3* db = nullptr;
+    const std::string path = (machine() / "registry.db").string();
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK ||
+        sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+      return 1;
+    char go = 0;
+    if (write(locked[1], "l", 1) != 1 || read(release[0], &go, 1) != 1) return 2;
+    return sqlite3_close_v2(db) == SQLITE_OK ? 0 : 3;
+  });
+  char ready = 0;
+  ASSERT_EQ(read(locked[0], &ready, 1), 1);
+  const auto started = std::chrono::steady_clock::now();
+  RegistryKey key;
+  const long read_result =
+      platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom", KeyAccess::kReadWrite, key);
+  RegistryKey other;
+  const long create_result = platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Prism", other);
+  const auto waited = std::chrono::steady_clock::now() - started;
+  ASSERT_EQ(write(release[1], "r", 1), 1);
+  EXPECT_EQ(testsupport::Wait(holder), 0);
+  for (const int fd : {locked[0], locked[1], release[0], release[1]}) close(fd);
+  platform::detail::SetBusyTimeout(std::chrono::seconds(10));
+
+  EXPECT_EQ(read_result, platform::kErrorRegistryIoFailed);
+  EXPECT_EQ(create_result, platform::kErrorRegistryIoFailed);
+  EXPECT_LT(waited, std::chrono::seconds(3));
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Orvane\\Loom", KeyAccess::kReadWrite, key), 0);
+  EXPECT_EQ(Text(key.get(), "Path"), "/opt/loom/");
+  EXPECT_EQ(Subkeys(key.get()), "Leaf");
+  EXPECT_EQ(platform::SetTextValue(key.get(), "Path", "/opt/loom2/"), 0);
+  RegistryKey user;
+  ASSERT_EQ(platform::OpenKey(HKEY_CURRENT_USER, "Software\\Orvane", KeyAccess::kRead, user), 0);
+  EXPECT_EQ(Text(user.get(), "User"), "0007");
 }
 
 // What a child process that uses the registry three times writes on standard error.

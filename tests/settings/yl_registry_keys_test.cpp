@@ -1,9 +1,14 @@
 // YlRegistry: registry entries, numbered lists, deletion with pruning.
 #include <pthread.h>
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
 
 #include "tests/settings/settings_fixture.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/KeyChain.h"
+#include "tests/support/OtherAccount.h"
 
 namespace {
 
@@ -110,6 +115,33 @@ TEST_F(Entries, DeleteKeyAndAllSubkeys) {
   EXPECT_EQ(DeleteKeyAndAllSubkeys(HKEY_LOCAL_MACHINE, ""), 0);
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, "Software"));
   EXPECT_EQ(store.GetSecurityDescriptorWithNullDacl(), nullptr);  // no access control here
+}
+
+TEST_F(Entries, OnAMachineThisAccountMayOnlyReadEntriesAreReadAndChangesRefused) {
+  ASSERT_EQ(store.SetKeyValue(HKEY_LOCAL_MACHINE, "Name", "value", false), 0);
+  ASSERT_EQ(store.AddListEntry(HKEY_LOCAL_MACHINE, "Recent", "File", "one"), 0);
+  chmod(dir_.path().c_str(), 0755);  // for another account
+  std::optional<std::string> seen;
+  {
+    testsupport::ReadOnlyFolder read_only(dir_.path() / "machine");
+    seen = testsupport::RunAsOtherAccount([this] {
+      QxString text;
+      std::string s = "get " + std::to_string(store.GetKeyValue(HKEY_LOCAL_MACHINE, "Name", text));
+      s += " " + std::string(text);
+      s += ", set " + std::to_string(store.SetKeyValue(HKEY_LOCAL_MACHINE, "Name", "other", false));
+      s += ", new " + std::to_string(store.SetKeyValue(HKEY_LOCAL_MACHINE, "New", "x", false));
+      s += ", add " + std::to_string(store.AddListEntry(HKEY_LOCAL_MACHINE, "Recent", "File", "two"));
+      s += ", remove " + std::to_string(store.RemoveListEntry(HKEY_LOCAL_MACHINE, "Recent", "File", "one"));
+      s += ", delete all " + std::to_string(store.DeleteAllKeys());
+      s += ", user " + std::to_string(store.GetKeyValue(HKEY_CURRENT_USER, "Name", text));
+      return s;
+    });
+  }
+  if (!seen) GTEST_SKIP() << "no account without the superuser's rights can be used here";
+  EXPECT_EQ(*seen, "get 0 value, set -5, new -5, add -5, remove 0, delete all 0, user -3");
+  EXPECT_EQ(Entry(HKEY_LOCAL_MACHINE, product + "\\Name"), "value");
+  EXPECT_EQ(Entry(HKEY_LOCAL_MACHINE, product + "\\Recent\\File_0000"), "one");
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, product + "\\New"));
 }
 
 // Runs `body` (returning an exit code) in a child process, on a thread whose stack is far
