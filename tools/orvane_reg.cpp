@@ -23,7 +23,8 @@ constexpr const char* kUsage =
     "  where                           prints the machine folder and the account\n"
     "KEY begins with a root: HKLM, HKCU, HKU or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,\n"
     "HKEY_USERS; key names are separated by backslashes (quote them in the shell).\n"
-    "Environment: ORVANE_PREFIX (the machine folder), ORVANE_USER (the account).\n";
+    "Environment: ORVANE_PREFIX (the machine folder), ORVANE_USER (the account),\n"
+    "TIDEWELL_DEBUG (when set: why a machine cannot be used, on standard error).\n";
 
 struct Root {
   const char* short_name;
