@@ -43,24 +43,9 @@ std::string Subkeys(HKEY key) {
 }
 
 long FileSize(const fs::path& file) {
-  struct stat info{};
-  return stat(file.c_str(), &info) == 0 ? static_cast<long>(info.st_size) : -1;
-}
-
-// The number of values a database file holds, read from that file alone.
-long ValuesInFile(const fs::path& file) {
-  sqlite3* db = nullptr;
-  long count = -1;
-  const std::string uri = "file:" + file.string() + "?immutable=1";
-  if (sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* query = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &query, nullptr) == SQLITE_OK &&
-        sqlite3_step(query) == SQLITE_ROW)
-      count = sqlite3_column_int(query, 0);
-    sqlite3_finalize(query);
-  }
-  sqlite3_close(db);
-  return count;
+  std::error_code missing;
+  const auto size = fs::file_size(file, missing);
+  return missing ? -1 : static_cast<long>(size);
 }
 
 class RegistryFaults : public ::testing::Test {
@@ -72,6 +57,16 @@ class RegistryFaults : public ::testing::Test {
   }
 
   fs::path machine() const { return dir_.path() / "machine"; }
+
+  // A new folder holding a copy of the database file alone, taken when no process has the
+  // machine open: a fork closes this process's connection.
+  fs::path CopyOfTheDatabaseFile() const {
+    EXPECT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
+    const fs::path copy = dir_.path() / "copy";
+    fs::create_directory(copy);
+    fs::copy_file(machine() / "registry.db", copy / "registry.db", fs::copy_options::overwrite_existing);
+    return copy;
+  }
 
   static void Seed() {
     RegistryKey key;
@@ -117,14 +112,7 @@ TEST_F(RegistryFaults, AnAccountWithoutWriteAccessReadsTheMachine) {
   };
   for (const Case& c : {Case{"the machine folder", false}, Case{"a copy of the database file alone", true}}) {
     SCOPED_TRACE(c.name);
-    fs::path folder = machine();
-    if (c.database_file_alone) {
-      // Copied when no process has the machine open: a fork closes this process's connection.
-      ASSERT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
-      folder = dir_.path() / "copy";
-      fs::create_directory(folder);
-      fs::copy_file(machine() / "registry.db", folder / "registry.db");
-    }
+    const fs::path folder = c.database_file_alone ? CopyOfTheDatabaseFile() : machine();
     testsupport::ScopedEnv prefix;
     prefix.Set("ORVANE_PREFIX", folder.c_str());
     std::optional<std::string> seen;
@@ -177,19 +165,20 @@ TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) 
   // Unchecked, this log grows by a page or two for every change.
   EXPECT_LT(largest_log, 512 * 1024);
 
-  // The fork closes this process's connection, the machine's last: the log is emptied into
-  // the database file but stays, so that readers without write access find it.
-  EXPECT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
+  // The last connection empties the log into the database file, but the log stays, for
+  // readers without write access.
+  env_.Set("ORVANE_PREFIX", CopyOfTheDatabaseFile().c_str());
   EXPECT_EQ(FileSize(machine() / "registry.db-wal"), 0);
   EXPECT_GT(FileSize(machine() / "registry.db-shm"), 0);
-  EXPECT_EQ(ValuesInFile(machine() / "registry.db"), kValues);
+  platform::KeyInfo info;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Load", KeyAccess::kRead, key), 0);
+  ASSERT_EQ(platform::QueryKeyInfo(key.get(), info), 0);
+  EXPECT_EQ(info.values, static_cast<std::uint32_t>(kValues));
 }
 
 TEST_F(RegistryFaults, ADamagedDatabaseAnswersCorruptAndIsLeftAsItIs) {
   Seed();
-  // Taken when no process has the machine open: a fork closes this process's connection.
-  ASSERT_EQ(testsupport::Wait(testsupport::Spawn([] { return 0; })), 0);
-  const std::string whole = testsupport::FileContents((machine() / "registry.db").string());
+  const std::string whole = testsupport::FileContents((CopyOfTheDatabaseFile() / "registry.db").string());
   ASSERT_GT(whole.size(), 8192u);
   struct Case {
     const char* name;
@@ -261,23 +250,23 @@ TEST_F(RegistryFaults, ADatabaseLockedPastTheBusyTimeoutFailsInTimeAndLosesNothi
   EXPECT_EQ(Text(user.get(), "User"), "0007");
 }
 
-// What a child process that uses the registry three times writes on standard error.
+// What a child process that uses the registry three times writes on standard error;
+// std::nullopt when it should run as another account and there is none.
 std::optional<std::string> StandardErrorOfThreeUses(const fs::path& capture, bool other_account) {
-  const auto uses = [&capture, other_account]() -> std::string {
+  constexpr int kNoOtherAccount = 77;
+  std::ofstream(capture).flush();
+  const int code = testsupport::Wait(testsupport::Spawn([&capture, other_account] {
     const int fd = open(capture.c_str(), O_WRONLY | O_TRUNC);
-    if (fd < 0 || dup2(fd, 2) < 0) return "<no capture>";
-    if (other_account && !testsupport::DropSuperuserRights()) return "<no other account>";
+    if (fd < 0 || dup2(fd, 2) < 0) return 1;
+    if (other_account && !testsupport::DropSuperuserRights()) return kNoOtherAccount;
     RegistryKey key;
     (void)platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, key);
     (void)platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, key);
     (void)platform::CreateKey(HKEY_CURRENT_USER, "Software", key);
-    return {};
-  };
-  std::ofstream(capture).flush();
-  chmod(capture.c_str(), 0666);
-  const pid_t child = testsupport::Spawn([&uses] { return uses().empty() ? 0 : 1; });
-  if (testsupport::Wait(child) != 0) return std::nullopt;
-  return testsupport::FileContents(capture.string());
+    return 0;
+  }));
+  if (code == kNoOtherAccount) return std::nullopt;
+  return code == 0 ? testsupport::FileContents(capture.string()) : "<child ended: " + std::to_string(code) + ">";
 }
 
 TEST_F(RegistryFaults, AMachineThatCannotBeUsedIsNamedOnStandardErrorWhenDebugging) {
