@@ -36,9 +36,11 @@ constexpr int kDefaultBusyTimeoutMs = 10000;
 constexpr std::int64_t kSchemaVersion = 1;
 // The log is cut back to this size when it starts over; beyond it the space is not kept.
 constexpr int kLogSizeLimit = 64 * 1024;
-// A log this many pages long is emptied after a change, waiting for readers up to
-// kReaderWait; they hold a state for a few queries only.
-constexpr int kLogPagesBeforeEmptying = 64;
+// A log this many pages long is copied into the database file after a change, so that the
+// next change can start it over; one four times as long, which readers kept from starting
+// over, is emptied, waiting for them up to kReaderWait: they hold a state for a few queries.
+constexpr int kLogPagesBeforeCopying = 64;
+constexpr int kLogPagesBeforeEmptying = 4 * kLogPagesBeforeCopying;
 constexpr std::chrono::microseconds kReaderPoll{50};
 constexpr std::chrono::microseconds kReaderWait{200000};
 
@@ -269,14 +271,18 @@ long InsertRoot(sqlite3* db, KeyId id, std::string_view name) {
   return ErrorFrom(insert.Bind(id).Bind(name).Bind(AnsiFoldKey(name)).Step());
 }
 
-// Called after every commit with the log's length. SQLite's own checkpoint after a thousand
-// pages copies the log into the database file so that it can start over, but a reader still
-// using an older state holds that back, and readers that keep coming starve the restart: the
-// log grew by megabytes. Past a few pages this copies the log and empties it, waiting briefly
+// Called after every commit with the log's length, in place of SQLite's own checkpoint after
+// a thousand pages. Copying the log into the database file lets the next change start it over
+// unless a reader still uses an older state, and readers that keep coming starved the restart:
+// the log grew by megabytes. Past a longer length this also empties the log, waiting briefly
 // for those readers; new ones read the database file meanwhile. A failure only leaves the
 // log for the next change to try again.
 int KeepLogShort(void*, sqlite3* db, const char* schema, int log_pages) {
-  if (log_pages < kLogPagesBeforeEmptying) return SQLITE_OK;
+  if (log_pages < kLogPagesBeforeCopying) return SQLITE_OK;
+  if (log_pages < kLogPagesBeforeEmptying) {
+    (void)sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
+  }
   // SQLite's own busy wait sleeps a millisecond at least, many times a reader's transaction.
   sqlite3_busy_handler(
       db,

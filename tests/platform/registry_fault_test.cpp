@@ -154,7 +154,7 @@ TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) 
     }));
   }
   close(stop[0]);
-  constexpr int kValues = 300;
+  constexpr int kValues = 600;
   long largest_log = 0;
   for (int i = 0; i < kValues; ++i) {
     ASSERT_EQ(platform::SetTextValue(key.get(), ("v" + std::to_string(i)).c_str(), std::string(40, 'x')), 0);
@@ -162,8 +162,8 @@ TEST_F(RegistryFaults, TheLogStaysSmallUnderReadersAndTheDatabaseFileEndsWhole) 
   }
   close(stop[1]);
   for (const pid_t reader : readers) EXPECT_EQ(testsupport::Wait(reader), 0);
-  // Unchecked, this log grows by a page or two for every change.
-  EXPECT_LT(largest_log, 512 * 1024);
+  // Unchecked, this log grows by a page or two for every change: past 3 MB here.
+  EXPECT_LT(largest_log, 1536 * 1024);
 
   // The last connection empties the log into the database file, but the log stays, for
   // readers without write access.
