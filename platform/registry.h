@@ -11,6 +11,9 @@
 //    the empty name is the key's unnamed value). They compare without case and keep the
 //    spelling they were created with.
 //  - Subkeys and values enumerate by index in case-insensitive sorted order.
+//  - A key lies at most 512 levels below its root (a key of HKEY_CURRENT_USER one level
+//    less: the account's key is the first). Creating a deeper one answers
+//    kErrorInvalidParameter, the code the registry gives for other names it will not make.
 //  - HKEY_USERS holds one key per account; HKEY_CURRENT_USER is HKEY_USERS\<account>, created
 //    on first use.
 //  - Values are text (the plain text type). They are stored exactly as given, with or without
@@ -18,7 +21,13 @@
 //
 // POSIX backend: an SQLite database, <machine folder>/registry.db (platform/machine.h), in
 // WAL mode with a busy timeout; every change is one transaction. Each process opens its own
-// connection on first use, and a child made by fork opens a new one.
+// connection on first use, and a child made by fork opens a new one. A process that may read
+// the machine folder but not write it (another account's machine) reads the registry as
+// usual, and every change answers kErrorWriteProtect, as writing to write-protected media
+// does on Windows; an account without a key there has none (kErrorFileNotFound). With the
+// environment variable TIDEWELL_DEBUG set (not empty), a failure of the machine itself (no
+// folder, a damaged database, no access, read-only, locked past the busy timeout) is named on
+// standard error with the machine folder, once per process for each folder and failure.
 //
 // Example:
 //   platform::RegistryKey key;
@@ -72,7 +81,9 @@ inline constexpr long kErrorSuccess = 0;
 inline constexpr long kErrorFileNotFound = 2;       // no such key or value
 inline constexpr long kErrorAccessDenied = 5;       // read-only handle; root or key with subkeys
 inline constexpr long kErrorInvalidHandle = 6;      // not an open key (closed, other machine)
-inline constexpr long kErrorInvalidParameter = 87;  // name too long, size missing, bad account
+inline constexpr long kErrorWriteProtect = 19;      // the machine's registry is read-only here
+inline constexpr long kErrorInvalidParameter = 87;  // name too long, key too deep, size missing,
+                                                    // bad account
 inline constexpr long kErrorBadPathname = 161;      // empty name inside a path
 inline constexpr long kErrorMoreData = 234;         // the caller's buffer is too small
 inline constexpr long kErrorNoMoreItems = 259;      // enumeration index past the end

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/registry.h"
 #include "platform/security.h"
@@ -133,24 +134,44 @@ int YlRegistry::DeleteAllKeys() {
 int DeleteKeyAndAllSubkeys(HKEY parent, const char* name) {
   // Without a name the parent itself would go, with everything below it.
   if (name == nullptr || *name == '\0') return 0;
-  platform::RegistryKey key;
-  if (platform::OpenKey(parent, name, platform::KeyAccess::kReadWrite, key) != platform::kErrorSuccess) return 0;
+  // Depth first, one open key per level of the walk, kept on the heap: a registry made by an
+  // older version may be deeper than the stack would hold as recursion.
+  struct Level {
+    platform::RegistryKey key;
+    std::string name;         // below the level above, or below `parent`
+    std::uint32_t index = 0;  // the subkeys before it could not be deleted
+  };
+  std::vector<Level> levels(1);
+  levels[0].name = name;
+  if (platform::OpenKey(parent, name, platform::KeyAccess::kReadWrite, levels[0].key) != platform::kErrorSuccess)
+    return 0;
   char subkey[257];
-  std::uint32_t index = 0;
-  for (;;) {
-    const long result = platform::EnumKey(key.get(), index, subkey, sizeof subkey);
-    if (result == platform::kErrorNoMoreItems) break;
-    if (result != platform::kErrorSuccess) {
-      ++index;
+  while (!levels.empty()) {
+    Level& level = levels.back();
+    const long result = platform::EnumKey(level.key.get(), level.index, subkey, sizeof subkey);
+    if (result == platform::kErrorSuccess) {
+      Level below;
+      below.name = subkey;
+      const long opened = platform::OpenKey(level.key.get(), subkey, platform::KeyAccess::kReadWrite, below.key);
+      if (opened == platform::kErrorSuccess) levels.push_back(std::move(below));
+      else if (opened != platform::kErrorFileNotFound) ++level.index;  // gone meanwhile: the index moved on
       continue;
     }
-    (void)DeleteKeyAndAllSubkeys(key.get(), subkey);
-    // A subkey that could not be deleted still holds this index: step past it.
+    if (result == platform::kErrorMoreData) {
+      ++level.index;
+      continue;
+    }
+    // No more subkeys, or none readable: the level itself goes, if it can.
+    const std::string done = std::move(level.name);
+    levels.pop_back();
+    const HKEY above = levels.empty() ? parent : levels.back().key.get();
+    (void)platform::DeleteKey(above, done.c_str());
+    // A subkey that could not be deleted still holds its index: step past it.
     platform::RegistryKey survivor;
-    if (platform::OpenKey(key.get(), subkey, platform::KeyAccess::kRead, survivor) == platform::kErrorSuccess) ++index;
+    if (!levels.empty() &&
+        platform::OpenKey(above, done.c_str(), platform::KeyAccess::kRead, survivor) == platform::kErrorSuccess)
+      ++levels.back().index;
   }
-  key.Close();
-  (void)platform::DeleteKey(parent, name);
   return 0;
 }
 

@@ -23,7 +23,8 @@ constexpr const char* kUsage =
     "  where                           prints the machine folder and the account\n"
     "KEY begins with a root: HKLM, HKCU, HKU or HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER,\n"
     "HKEY_USERS; key names are separated by backslashes (quote them in the shell).\n"
-    "Environment: ORVANE_PREFIX (the machine folder), ORVANE_USER (the account).\n";
+    "Environment: ORVANE_PREFIX (the machine folder), ORVANE_USER (the account),\n"
+    "TIDEWELL_DEBUG (when set: why a machine cannot be used, on standard error).\n";
 
 struct Root {
   const char* short_name;
@@ -59,6 +60,7 @@ const char* ErrorText(long error) {
     case platform::kErrorFileNotFound: return "not found";
     case platform::kErrorAccessDenied: return "access denied (a root, or a key with subkeys)";
     case platform::kErrorInvalidHandle: return "invalid handle";
+    case platform::kErrorWriteProtect: return "the machine's registry is read-only for this account";
     case platform::kErrorInvalidParameter: return "invalid name (longer than 255 characters?)";
     case platform::kErrorBadPathname: return "empty key name in the path";
     case platform::kErrorMoreData: return "more data";
@@ -102,72 +104,118 @@ std::string Quoted(std::string_view text) {
 }
 
 long Names(HKEY key, bool subkeys, std::vector<std::string>& names) {
-  names.clear();
-  platform::KeyInfo info;
-  if (const long error = platform::QueryKeyInfo(key, info)) return error;
-  std::vector<char> buffer((subkeys ? info.longest_subkey_name : info.longest_value_name) + 1u);
-  for (std::uint32_t index = 0;; ++index) {
-    long error;
-    if (subkeys) {
-      error = platform::EnumKey(key, index, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
-    } else {
-      auto size = static_cast<std::uint32_t>(buffer.size());
-      error = platform::EnumValue(key, index, buffer.data(), &size);
+  // Another process may add a longer name meanwhile: then start over with the new lengths.
+  for (;;) {
+    names.clear();
+    platform::KeyInfo info;
+    if (const long error = platform::QueryKeyInfo(key, info)) return error;
+    std::vector<char> buffer((subkeys ? info.longest_subkey_name : info.longest_value_name) + 1u);
+    for (std::uint32_t index = 0;; ++index) {
+      long error;
+      if (subkeys) {
+        error = platform::EnumKey(key, index, buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+      } else {
+        auto size = static_cast<std::uint32_t>(buffer.size());
+        error = platform::EnumValue(key, index, buffer.data(), &size);
+      }
+      if (error == platform::kErrorMoreData) break;
+      if (error == platform::kErrorNoMoreItems) return platform::kErrorSuccess;
+      if (error != platform::kErrorSuccess) return error;
+      names.emplace_back(buffer.data());
     }
-    // Another process may add a longer name meanwhile: start over with the new lengths.
-    if (error == platform::kErrorMoreData) return Names(key, subkeys, names);
-    if (error == platform::kErrorNoMoreItems) return platform::kErrorSuccess;
-    if (error != platform::kErrorSuccess) return error;
-    names.emplace_back(buffer.data());
   }
 }
 
-int List(HKEY parent, const std::string& display, const std::string& path, bool recursive) {
+// One key being listed: it is open while the keys below it are.
+struct Listing {
   platform::RegistryKey key;
-  if (const long error = platform::OpenKey(parent, path.c_str(), platform::KeyAccess::kRead, key))
+  std::size_t display_length = 0;  // of its name in the display path
+  std::vector<std::string> subkeys;
+  std::size_t next = 0;  // the subkey to list next
+};
+
+// Opens `path` below `parent` and prints its values and subkeys under the heading `display`.
+int Show(HKEY parent, const std::string& display, const std::string& path, Listing& out) {
+  if (const long error = platform::OpenKey(parent, path.c_str(), platform::KeyAccess::kRead, out.key))
     return Fail("cannot open " + display, error);
   std::vector<std::string> values;
-  std::vector<std::string> subkeys;
-  if (const long error = Names(key.get(), false, values)) return Fail("cannot list " + display, error);
-  if (const long error = Names(key.get(), true, subkeys)) return Fail("cannot list " + display, error);
+  if (const long error = Names(out.key.get(), false, values)) return Fail("cannot list " + display, error);
+  if (const long error = Names(out.key.get(), true, out.subkeys)) return Fail("cannot list " + display, error);
   std::printf("%s\n", display.c_str());
   for (const std::string& name : values) {
     std::string data;
-    if (platform::QueryTextValue(key.get(), name.c_str(), data) != platform::kErrorSuccess) continue;
+    if (platform::QueryTextValue(out.key.get(), name.c_str(), data) != platform::kErrorSuccess) continue;
     std::printf("  %s = %s\n", name.empty() ? "@" : Quoted(name).c_str(), Quoted(data).c_str());
   }
-  for (const std::string& name : subkeys) std::printf("  %s\\\n", name.c_str());
+  for (const std::string& name : out.subkeys) std::printf("  %s\\\n", name.c_str());
+  out.display_length = display.size();
+  return 0;
+}
+
+// Lists the key, and with `recursive` the tree below it depth first. The walk keeps one
+// open key per level on the heap: a registry made by an older version may be deeper than the
+// stack would hold as recursion.
+int List(HKEY parent, std::string display, const std::string& path, bool recursive) {
+  std::vector<Listing> levels(1);
+  if (const int result = Show(parent, display, path, levels[0])) return result;
   if (!recursive) return 0;
   int result = 0;
-  for (const std::string& name : subkeys) {
+  while (!levels.empty()) {
+    Listing& level = levels.back();
+    if (level.next == level.subkeys.size()) {
+      levels.pop_back();
+      continue;
+    }
+    const std::string& name = level.subkeys[level.next++];
+    display.resize(level.display_length);
+    display += "\\" + name;
     std::printf("\n");
-    if (List(key.get(), display + "\\" + name, name, true) != 0) result = 1;
+    Listing below;
+    if (Show(level.key.get(), display, name, below) != 0) {
+      result = 1;
+      continue;
+    }
+    levels.push_back(std::move(below));
   }
   return result;
 }
 
-// Deletes subkeys depth first; a subkey that cannot be deleted is stepped over, so the walk
-// ends, and its parent then stays too.
+// Deletes subkeys depth first, one open key per level on the heap, as List walks; a subkey
+// that cannot be deleted is stepped over, so the walk ends, and its parent then stays too.
 long DeleteTree(HKEY parent, const std::string& path) {
-  {
+  struct Level {
     platform::RegistryKey key;
-    if (const long error = platform::OpenKey(parent, path.c_str(), platform::KeyAccess::kReadWrite, key))
-      return error;
-    platform::KeyInfo info;
-    if (const long error = platform::QueryKeyInfo(key.get(), info)) return error;
-    std::vector<char> name(info.longest_subkey_name + 1u);
+    std::string name;  // below the level above, or below `parent`
     std::uint32_t index = 0;
-    for (;;) {
-      const long error = platform::EnumKey(key.get(), index, name.data(), static_cast<std::uint32_t>(name.size()));
-      if (error == platform::kErrorMoreData) {
-        name.resize(name.size() * 2);
-        continue;
-      }
-      if (error != platform::kErrorSuccess) break;
-      if (DeleteTree(key.get(), name.data()) != platform::kErrorSuccess) ++index;
+  };
+  std::vector<Level> levels(1);
+  levels[0].name = path;
+  if (const long error = platform::OpenKey(parent, path.c_str(), platform::KeyAccess::kReadWrite, levels[0].key))
+    return error;
+  std::vector<char> name(256);
+  for (;;) {
+    Level& level = levels.back();
+    const long error = platform::EnumKey(level.key.get(), level.index, name.data(), static_cast<std::uint32_t>(name.size()));
+    if (error == platform::kErrorMoreData) {
+      name.resize(name.size() * 2);
+      continue;
     }
+    if (error == platform::kErrorSuccess) {
+      Level below;
+      below.name = name.data();
+      if (platform::OpenKey(level.key.get(), name.data(), platform::KeyAccess::kReadWrite, below.key) ==
+          platform::kErrorSuccess)
+        levels.push_back(std::move(below));
+      else
+        ++level.index;
+      continue;
+    }
+    const std::string done = std::move(level.name);
+    levels.pop_back();
+    const long deleted = platform::DeleteKey(levels.empty() ? parent : levels.back().key.get(), done.c_str());
+    if (levels.empty()) return deleted;
+    if (deleted != platform::kErrorSuccess) ++levels.back().index;
   }
-  return platform::DeleteKey(parent, path.c_str());
 }
 
 int Run(const Options& options) {

@@ -112,16 +112,19 @@ long ValueName(const char* name, std::string_view& out) {
   return out.size() > kMaxNameLength ? kErrorInvalidParameter : kErrorSuccess;
 }
 
-// Opens the session and resolves `key`; the common start of every operation.
+// Opens the session and resolves `key`; the common start of the operations that change it.
 long Start(RegistrySession& session, HKEY key, KeyId& id, bool& writable) {
   if (const long error = session.Open()) return error;
+  // Before the key: on a read-only machine the current account's key may not even exist.
+  if (const long error = session.RefuseChanges()) return error;
   return Resolve(session, key, id, writable);
 }
 
 // The same for operations that only read.
 long Start(RegistrySession& session, HKEY key, KeyId& id) {
+  if (const long error = session.Open()) return error;
   bool writable = false;
-  return Start(session, key, id, writable);
+  return Resolve(session, key, id, writable);
 }
 
 }  // namespace

@@ -1,269 +1,19 @@
-// The registry's SQLite database on POSIX: one connection per process and machine, the
-// schema, and the key and value operations, each change in one transaction.
+// The registry's key and value operations on POSIX, by key id, each change in one
+// transaction, over the process's connection (registry_connection.h).
 #include "platform/posix/registry_store.h"
 
-#include <pthread.h>
-#include <sqlite3.h>
-#include <unistd.h>
-
-#include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/posix/ansi_case.h"
-#include "platform/posix/machine_folder.h"
 
 namespace platform::detail {
 namespace {
 
-// Long enough for another process's change, short enough to report a stuck machine.
-constexpr int kBusyTimeoutMs = 10000;
-constexpr std::int64_t kSchemaVersion = 1;
-
-constexpr const char* kSchema =
-    "CREATE TABLE IF NOT EXISTS keys("
-    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "  parent INTEGER NOT NULL,"
-    "  name BLOB NOT NULL,"
-    "  fold BLOB NOT NULL,"
-    "  UNIQUE(parent, fold));"
-    "CREATE TABLE IF NOT EXISTS vals("
-    "  key INTEGER NOT NULL,"
-    "  name BLOB NOT NULL,"
-    "  fold BLOB NOT NULL,"
-    "  data BLOB NOT NULL,"
-    "  PRIMARY KEY(key, fold)) WITHOUT ROWID;";
-
-struct Connection {
-  std::mutex mutex;
-  sqlite3* db = nullptr;
-  pid_t pid = 0;
-  std::string path;
-  std::uint64_t machine = 0;
-};
-
-Connection& TheConnection() {
-  // Never destroyed: static objects of other files may still use the registry while the
-  // program ends. The database stays consistent without a close.
-  static Connection* const connection = new Connection;
-  return *connection;
-}
-
-void ForgetStatements(sqlite3* db, bool finalize);
-
-// SQLite keeps per-file lock bookkeeping for the whole process. A child made by fork would
-// inherit the parent's and believe it holds the parent's file locks, even through a connection
-// of its own, so the parent could one day checkpoint and remove the write-ahead log under the
-// child's feet. Closing the connection just before fork leaves the child nothing to inherit;
-// both processes reopen on their next use.
-void CloseBeforeFork() {
-  Connection& connection = TheConnection();
-  connection.mutex.lock();
-  if (connection.db != nullptr && connection.pid == getpid()) {
-    ForgetStatements(connection.db, true);
-    sqlite3_close_v2(connection.db);
-    connection.db = nullptr;
-  }
-}
-
-void UnlockAfterFork() { TheConnection().mutex.unlock(); }
-
-long ErrorFrom(int rc) {
-  switch (rc & 0xFF) {
-    case SQLITE_OK:
-    case SQLITE_ROW:
-    case SQLITE_DONE:
-      return kErrorSuccess;
-    case SQLITE_CORRUPT:
-    case SQLITE_NOTADB:
-    case SQLITE_FORMAT:
-      return kErrorRegistryCorrupt;
-    case SQLITE_READONLY:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-      return kErrorAccessDenied;
-    default:
-      return kErrorRegistryIoFailed;
-  }
-}
-
-// One prepared statement with its parameters bound in order; finalized when destroyed. A
-// failure to prepare or bind is reported by the next Step.
-// Prepared statements kept per connection and SQL text (string literals, compared by
-// address): preparing costs more than running the small queries of a key lookup. Used only
-// under the connection's mutex; forgotten before the connection closes.
-struct CachedStatement {
-  sqlite3* db;
-  const char* sql;
-  sqlite3_stmt* stmt;
-  bool in_use;
-};
-
-std::vector<CachedStatement>& StatementCache() {
-  static auto* const cache = new std::vector<CachedStatement>;
-  return *cache;
-}
-
-// Finalizes the cached statements of `db` (which is about to close), or only drops them when
-// the connection is abandoned rather than closed.
-void ForgetStatements(sqlite3* db, bool finalize) {
-  std::erase_if(StatementCache(), [db, finalize](const CachedStatement& c) {
-    if (c.db != db) return false;
-    if (finalize) sqlite3_finalize(c.stmt);
-    return true;
-  });
-}
-
-class Statement {
- public:
-  Statement(sqlite3* db, const char* sql) {
-    auto& cache = StatementCache();
-    for (std::size_t i = 0; i < cache.size(); ++i) {
-      if (cache[i].db == db && cache[i].sql == sql && !cache[i].in_use) {
-        cache[i].in_use = true;
-        stmt_ = cache[i].stmt;
-        cached_ = static_cast<std::ptrdiff_t>(i);
-        return;
-      }
-    }
-    rc_ = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
-    // A statement already running elsewhere (nested use of the same text) stays uncached.
-    const bool known = std::any_of(cache.begin(), cache.end(),
-                                   [db, sql](const CachedStatement& c) { return c.db == db && c.sql == sql; });
-    if (rc_ == SQLITE_OK && !known) {
-      cache.push_back({db, sql, stmt_, true});
-      cached_ = static_cast<std::ptrdiff_t>(cache.size() - 1);
-    }
-  }
-  ~Statement() {
-    if (cached_ < 0) {
-      sqlite3_finalize(stmt_);
-      return;
-    }
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-    StatementCache()[static_cast<std::size_t>(cached_)].in_use = false;
-  }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& Bind(std::int64_t value) {
-    if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_int64(stmt_, ++index_, value);
-    return *this;
-  }
-  Statement& Bind(std::string_view blob) {
-    // A null pointer would bind SQL NULL; the empty name is an empty blob.
-    const char* data = blob.empty() ? "" : blob.data();
-    if (rc_ == SQLITE_OK)
-      rc_ = sqlite3_bind_blob64(stmt_, ++index_, data, blob.size(), SQLITE_TRANSIENT);
-    return *this;
-  }
-  // SQLITE_ROW, SQLITE_DONE or an error.
-  [[nodiscard]] int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
-  [[nodiscard]] std::int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
-  [[nodiscard]] std::string Blob(int column) {
-    const void* data = sqlite3_column_blob(stmt_, column);
-    const int size = sqlite3_column_bytes(stmt_, column);
-    return data != nullptr ? std::string(static_cast<const char*>(data), static_cast<std::size_t>(size))
-                           : std::string();
-  }
-  [[nodiscard]] std::string Text(int column) {
-    const unsigned char* text = sqlite3_column_text(stmt_, column);
-    return text != nullptr ? std::string(reinterpret_cast<const char*>(text)) : std::string();
-  }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-  int rc_ = SQLITE_OK;
-  int index_ = 0;
-  std::ptrdiff_t cached_ = -1;
-};
-
-// A transaction, rolled back when destroyed before Commit. Writers take the database's write
-// lock at the start (waiting up to the busy timeout), so a change never fails half-way
-// because another process wrote meanwhile.
-class Transaction {
- public:
-  Transaction(sqlite3* db, bool write) : db_(db) {
-    rc_ = Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
-    open_ = rc_ == SQLITE_OK;
-  }
-  ~Transaction() {
-    if (open_) (void)Run("ROLLBACK");
-  }
-  Transaction(const Transaction&) = delete;
-  Transaction& operator=(const Transaction&) = delete;
-
-  [[nodiscard]] long status() const { return ErrorFrom(rc_); }
-  [[nodiscard]] long Commit() {
-    const int rc = Run("COMMIT");
-    if (rc == SQLITE_OK) open_ = false;
-    return ErrorFrom(rc);
-  }
-
- private:
-  int Run(const char* sql) {
-    Statement statement(db_, sql);
-    const int rc = statement.Step();
-    return rc == SQLITE_DONE ? SQLITE_OK : rc;
-  }
-
-  sqlite3* db_;
-  int rc_;
-  bool open_;
-};
-
-long Exec(sqlite3* db, const char* sql) { return ErrorFrom(sqlite3_exec(db, sql, nullptr, nullptr, nullptr)); }
-
-long PragmaText(sqlite3* db, const char* sql, std::string& text) {
-  Statement query(db, sql);
-  const int rc = query.Step();
-  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kErrorRegistryIoFailed : ErrorFrom(rc);
-  text = query.Text(0);
-  return kErrorSuccess;
-}
-
-long SchemaVersion(sqlite3* db, std::int64_t& version) {
-  Statement query(db, "PRAGMA user_version");
-  const int rc = query.Step();
-  if (rc != SQLITE_ROW) return rc == SQLITE_DONE ? kErrorRegistryIoFailed : ErrorFrom(rc);
-  version = query.Int(0);
-  return kErrorSuccess;
-}
-
-long InsertRoot(sqlite3* db, KeyId id, std::string_view name) {
-  Statement insert(db, "INSERT OR IGNORE INTO keys(id, parent, name, fold) VALUES(?, 0, ?, ?)");
-  return ErrorFrom(insert.Bind(id).Bind(name).Bind(AnsiFoldKey(name)).Step());
-}
-
-// Brings a fresh connection into shape: WAL journal, busy timeout, full sync, and the schema
-// with its two roots when the database is new.
-long Prepare(sqlite3* db) {
-  sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  std::string mode;
-  if (const long error = PragmaText(db, "PRAGMA journal_mode", mode)) return error;
-  if (mode != "wal") {
-    if (const long error = PragmaText(db, "PRAGMA journal_mode=WAL", mode)) return error;
-    if (mode != "wal") return kErrorRegistryIoFailed;
-  }
-  if (const long error = Exec(db, "PRAGMA synchronous=FULL")) return error;
-  std::int64_t version = 0;
-  if (const long error = SchemaVersion(db, version)) return error;
-  if (version == kSchemaVersion) return kErrorSuccess;
-  if (version != 0) return kErrorRegistryCorrupt;  // a layout this code does not know
-
-  Transaction transaction(db, true);
-  if (const long error = transaction.status()) return error;
-  // Another process may have made the schema while this one waited for the write lock.
-  if (const long error = SchemaVersion(db, version)) return error;
-  if (version == kSchemaVersion) return kErrorSuccess;
-  if (const long error = Exec(db, kSchema)) return error;
-  if (const long error = InsertRoot(db, kMachineRootId, "HKEY_LOCAL_MACHINE")) return error;
-  if (const long error = InsertRoot(db, kUsersRootId, "HKEY_USERS")) return error;
-  if (const long error = Exec(db, "PRAGMA user_version=1")) return error;
-  return transaction.Commit();
-}
+// The deepest a key may lie below its root, as on Windows. Walks over a tree, which may be
+// deeper where an older version made it, never recurse.
+constexpr std::size_t kMaxKeyDepth = 512;
 
 long KeyExists(sqlite3* db, KeyId id) {
   Statement query(db, "SELECT 1 FROM keys WHERE id = ?");
@@ -281,6 +31,21 @@ long Child(sqlite3* db, KeyId parent, std::string_view name, KeyId& id) {
     return kErrorSuccess;
   }
   return rc == SQLITE_DONE ? kErrorFileNotFound : ErrorFrom(rc);
+}
+
+// How many levels below its root `key` lies (a root: 0), counting at most to one past the
+// deepest key that may be made.
+long Depth(sqlite3* db, KeyId key, std::size_t& depth) {
+  Statement query(db,
+                  "WITH RECURSIVE up(id, depth) AS ("
+                  "  SELECT ?1, 0"
+                  "  UNION ALL SELECT keys.parent, up.depth + 1 FROM keys JOIN up ON keys.id = up.id"
+                  "  WHERE keys.parent <> 0 AND up.depth <= ?2) "
+                  "SELECT max(depth) FROM up");
+  const int rc = query.Bind(key).Bind(static_cast<std::int64_t>(kMaxKeyDepth)).Step();
+  if (rc != SQLITE_ROW) return ErrorFrom(rc);
+  depth = static_cast<std::size_t>(query.Int(0));
+  return kErrorSuccess;
 }
 
 long Walk(sqlite3* db, KeyId start, const std::vector<std::string_view>& names, KeyId& id) {
@@ -312,48 +77,20 @@ std::uint32_t Count(std::int64_t value) {
 }  // namespace
 
 long RegistrySession::Open() {
-  static const bool fork_handlers = pthread_atfork(CloseBeforeFork, UnlockAfterFork, UnlockAfterFork) == 0;
-  (void)fork_handlers;
-  Connection& connection = TheConnection();
-  lock_ = std::unique_lock(connection.mutex);
-  std::string folder;
-  if (!MachineFolderName(folder)) return kErrorRegistryIoFailed;
-  const std::string path = folder + "/registry.db";
-  const pid_t pid = getpid();
-  if (connection.db != nullptr && connection.pid == pid && connection.path == path) {
-    db_ = connection.db;
-    machine_ = connection.machine;
-    return kErrorSuccess;
-  }
-  if (connection.db != nullptr) ForgetStatements(connection.db, connection.pid == pid);
-  if (connection.db != nullptr && connection.pid == pid) sqlite3_close_v2(connection.db);
-  // A connection inherited through a fork that bypassed the handlers above (a raw clone) is
-  // abandoned, never closed: closing it here could release or checkpoint files the parent's
-  // connection still relies on.
-  connection.db = nullptr;
-
-  if (!MakeFolders(folder)) return kErrorRegistryIoFailed;
-  sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
-  const long error = rc == SQLITE_OK ? Prepare(db) : ErrorFrom(rc);
-  if (error != kErrorSuccess) {
-    ForgetStatements(db, true);
-    sqlite3_close_v2(db);
-    return error;
-  }
-  connection.db = db;
-  connection.pid = pid;
-  if (connection.path != path) {
-    connection.path = path;
-    ++connection.machine;
-  }
-  db_ = db;
-  machine_ = connection.machine;
+  if (const long error = use_.Begin()) return error;
+  db_ = use_.db();
   return kErrorSuccess;
 }
 
-std::uint64_t RegistrySession::machine() const { return machine_; }
+std::uint64_t RegistrySession::machine() const { return use_.machine(); }
+
+bool RegistrySession::read_only() const { return use_.read_only(); }
+
+long RegistrySession::RefuseChanges() {
+  if (!read_only()) return kErrorSuccess;
+  NoteFailure(kErrorWriteProtect, "this account may only read the machine");
+  return kErrorWriteProtect;
+}
 
 long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
   {
@@ -362,6 +99,8 @@ long RegistrySession::AccountKey(std::string_view account, KeyId& id) {
     const long found = Child(db_, kUsersRootId, account, id);
     if (found != kErrorFileNotFound) return found;
   }
+  // Nothing can be below an account that has no key; making one is for a writer.
+  if (read_only()) return kErrorFileNotFound;
   bool created = false;
   return CreatePath(kUsersRootId, {account}, id, created);
 }
@@ -379,6 +118,7 @@ long RegistrySession::CreatePath(KeyId start, const std::vector<std::string_view
   if (const long error = KeyExists(db_, start)) return error;
   KeyId current = start;
   bool made = false;
+  std::optional<std::size_t> depth;  // of `current`, looked up once a key is to be made
   for (const std::string_view name : names) {
     const long found = Child(db_, current, name, current);
     made = found == kErrorFileNotFound;
@@ -386,6 +126,12 @@ long RegistrySession::CreatePath(KeyId start, const std::vector<std::string_view
       if (found != kErrorSuccess) return found;
       continue;
     }
+    if (!depth) {
+      std::size_t levels = 0;
+      if (const long error = Depth(db_, current, levels)) return error;
+      depth = levels;
+    }
+    if (++*depth > kMaxKeyDepth) return kErrorInvalidParameter;
     Statement insert(db_, "INSERT INTO keys(parent, name, fold) VALUES(?, ?, ?)");
     const int rc = insert.Bind(current).Bind(name).Bind(AnsiFoldKey(name)).Step();
     if (rc != SQLITE_DONE) return ErrorFrom(rc);

@@ -1,26 +1,16 @@
-// The registry's database on POSIX: the process's SQLite connection to
-// <machine folder>/registry.db and the key and value operations on it, by key id.
-//
-// Schema: table keys (id, parent, name, fold) with one row per key, the two roots having
-// parent 0; table vals (key, name, fold, data) with one row per value. `fold` is the name's
-// case-folded form (ansi_case.h): unique among siblings and the enumeration order.
+// The registry's database on POSIX: the key and value operations on the process's
+// connection to <machine folder>/registry.db (registry_connection.h), by key id.
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/posix/registry_connection.h"
 #include "platform/registry.h"
 
-struct sqlite3;
-
 namespace platform::detail {
-
-using KeyId = std::int64_t;
-inline constexpr KeyId kMachineRootId = 1;  // HKEY_LOCAL_MACHINE
-inline constexpr KeyId kUsersRootId = 2;    // HKEY_USERS
 
 // Exclusive use of the process's connection for one operation. Every operation returns a
 // platform error code; those taking a key id answer kErrorKeyDeleted when the key is gone.
@@ -30,13 +20,17 @@ class RegistrySession {
   RegistrySession(const RegistrySession&) = delete;
   RegistrySession& operator=(const RegistrySession&) = delete;
 
-  // Locks the process's registry and connects it to the database of the current machine,
-  // opening (and on first use creating) it when the machine or the process changed.
+  // Begins the use of the process's connection (ConnectionUse::Begin); the session ends it.
   [[nodiscard]] long Open();
 
   // Changes whenever the process connects to another machine; handles opened on an earlier
   // one are no longer valid.
   [[nodiscard]] std::uint64_t machine() const;
+
+  // True when this process may only read the machine's database (a read-only folder or file).
+  [[nodiscard]] bool read_only() const;
+  // kErrorWriteProtect when read_only(), else kErrorSuccess.
+  [[nodiscard]] long RefuseChanges();
 
   // The key of `account` below HKEY_USERS, created when missing.
   [[nodiscard]] long AccountKey(std::string_view account, KeyId& id);
@@ -58,9 +52,8 @@ class RegistrySession {
   [[nodiscard]] long DeleteValue(KeyId key, std::string_view name);
 
  private:
-  std::unique_lock<std::mutex> lock_;
+  ConnectionUse use_;
   sqlite3* db_ = nullptr;
-  std::uint64_t machine_ = 0;
 };
 
 }  // namespace platform::detail

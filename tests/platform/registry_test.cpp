@@ -110,6 +110,26 @@ TEST_F(Registry, PathAndNameLimits) {
   EXPECT_EQ(Text(other.get(), longest.c_str()), "v");
 }
 
+TEST_F(Registry, KeysLieAtMost512LevelsBelowTheirRoot) {
+  const auto path = [](int levels) {
+    std::string names = "k";
+    for (int i = 1; i < levels; ++i) names += "\\k";
+    return names;
+  };
+  RegistryKey key;
+  ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, path(512).c_str(), key), 0);
+  EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, path(513).c_str(), key), platform::kErrorInvalidParameter);
+  EXPECT_FALSE(key);
+  RegistryKey deep;
+  ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, path(510).c_str(), KeyAccess::kReadWrite, deep), 0);
+  EXPECT_EQ(platform::CreateKey(deep.get(), "a\\b\\c", key), platform::kErrorInvalidParameter);
+  EXPECT_EQ(platform::OpenKey(deep.get(), "a", KeyAccess::kRead, key), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::CreateKey(deep.get(), "a\\b", key), 0);
+  // The current user's keys lie below the account's key.
+  EXPECT_EQ(platform::CreateKey(HKEY_CURRENT_USER, path(511).c_str(), key), 0);
+  EXPECT_EQ(platform::CreateKey(HKEY_CURRENT_USER, path(512).c_str(), key), platform::kErrorInvalidParameter);
+}
+
 TEST_F(Registry, EnumerationIsSortedWithoutCaseAndRespectsTheBuffer) {
   RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Order");
   for (const char* name : {"b", "_x", "C", "a_", "z", "A"}) {
