@@ -43,7 +43,7 @@ QString TitleText(std::string_view text) {
 // form goes to the framework's image reader.
 QIcon LoadIconResource(std::string_view name) {
   QIcon icon;
-  const auto bytes = platform::FindResource("ICON", name);
+  const auto bytes = platform::FindResourceData("ICON", name);
   if (!bytes) return icon;
   if (const auto images = DecodeIcoFile(std::as_bytes(*bytes))) {
     for (const IcoImage& image : *images) {

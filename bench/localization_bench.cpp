@@ -24,7 +24,7 @@ void TableLoadAndFiveLookups(benchmark::State& state) {
 BENCHMARK(TableLoadAndFiveLookups);
 
 void BareLibxml2Parse(benchmark::State& state) {
-  const auto bytes = platform::FindResource("XML", "ZEBSTRINGS");
+  const auto bytes = platform::FindResourceData("XML", "ZEBSTRINGS");
   const std::string text(reinterpret_cast<const char*>(bytes->data()), bytes->size());
   for (auto _ : state) {
     xmlDocPtr doc = xmlReadMemory(text.data(), static_cast<int>(text.size()), nullptr, nullptr,

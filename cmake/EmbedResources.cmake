@@ -21,7 +21,7 @@ foreach(entry IN LISTS entries)
 endforeach()
 file(WRITE ${OUTPUT}.tmp
 "// Generated from resources/ when the project is built; do not edit.
-#include \"platform/resources.h\"
+#include \"platform/emulation/resource_table.h\"
 
 namespace {
 ${body}

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/language.h"
-#include "platform/posix/locale_config.h"
+#include "platform/emulation/locale_names.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -19,8 +19,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/ansi_case.h"
-#include "platform/posix/ini_document.h"
+#include "platform/emulation/ansi_case.h"
+#include "platform/emulation/ini_document.h"
 #include "platform/profile.h"
 
 namespace {

@@ -70,7 +70,7 @@ XMLLocalizer::~XMLLocalizer() = default;
 void XMLLocalizer::SetResourceName(const char* name) { m_resourceName = name != nullptr ? name : ""; }
 
 bool XMLLocalizer::LoadFromResource(const char* language, unsigned codePage) {
-  const auto bytes = platform::FindResource("XML", m_resourceName);
+  const auto bytes = platform::FindResourceData("XML", m_resourceName);
   if (!bytes) return false;
   const char* data = reinterpret_cast<const char*>(bytes->data());
   const std::string text(data, strnlen(data, bytes->size()));

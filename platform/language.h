@@ -3,12 +3,10 @@
 // low 10 bits (German 0x07, English 0x09, Spanish 0x0A, French 0x0C, Italian 0x10, ...)
 // and the sublanguage above it. 0 means "none set".
 //
-// POSIX: the user's language comes from LC_ALL, LC_MESSAGES, LANG (the first one set and not
-// empty); the system's from the system locale configuration (/etc/locale.conf, then
-// /etc/default/locale). "C", "POSIX", unset and unknown names give 0.
+// The Windows backend asks the system. The POSIX backend emulates both: the user's language comes from LC_ALL, LC_MESSAGES, LANG (the first one set
+// and not empty); the system's from the system locale configuration (/etc/locale.conf, then
+// /etc/default/locale); "C", "POSIX", unset and unknown names give 0.
 #pragma once
-
-#include <string_view>
 
 namespace platform {
 
@@ -16,10 +14,6 @@ using LangId = unsigned short;
 
 [[nodiscard]] LangId UserDefaultLangId();
 [[nodiscard]] LangId SystemDefaultLangId();
-
-// The identifier of a POSIX locale name such as "de_CH.UTF-8" or "es_MX@euro"; 0 when the
-// language is unknown or the name is "C"/"POSIX"/empty.
-[[nodiscard]] LangId LangIdFromLocaleName(std::string_view name);
 
 [[nodiscard]] constexpr unsigned PrimaryLangId(LangId id) { return id & 0x3FFu; }
 

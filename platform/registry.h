@@ -1,9 +1,12 @@
 // The registry: a tree of keys below three roots, each key holding named text values, after
 // the platform's RegOpenKeyEx / RegCreateKeyEx / RegQueryValueEx / RegSetValueEx /
-// RegEnumKey / RegEnumValue / RegQueryInfoKey / RegDeleteKey / RegDeleteValue, and the
-// machine-wide lock that makes a read-then-write sequence atomic across processes.
+// RegEnumKey / RegEnumValue / RegQueryInfoKey / RegDeleteKey / RegDeleteValue.
 //
-// Rules (the Windows ones):
+// HKEY and the roots HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_USERS come from
+// platform/registry_handle.h, which the build takes from the backend (the Windows one from
+// <windows.h>).
+//
+// Rules (the Windows ones, kept by every backend):
 //  - Paths below a key use '\' between key names; a single trailing '\' is ignored, an empty
 //    name inside a path is refused (kErrorBadPathname). A null or empty path names the key
 //    itself.
@@ -19,7 +22,8 @@
 //  - Values are text (the plain text type). They are stored exactly as given, with or without
 //    a terminating NUL, and read back with one NUL at the end.
 //
-// POSIX backend: an SQLite database, <machine folder>/registry.db (platform/machine.h), in
+// The Windows backend passes these calls to the system's registry. The POSIX backend emulates
+// it: an SQLite database, <machine folder>/registry.db (platform/machine.h), in
 // WAL mode with a busy timeout; every change is one transaction. Each process opens its own
 // connection on first use, and a child made by fork opens a new one. A process that may read
 // the machine folder but not write it (another account's machine) reads the registry as
@@ -39,57 +43,14 @@
 //   }
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace platform::detail {
-// The bits of a registry handle; only the backend makes and reads them.
-struct RegistryHandleBits {
-  std::uintptr_t bits;
-};
-}  // namespace platform::detail
-
-// A registry key handle as the platform names it: one of the three roots or a key opened
-// through platform::RegistryKey. A plain value: copies name the same key, and it closes
-// nothing. Null (default, nullptr or 0) names no key.
-class HKEY {
- public:
-  constexpr HKEY() noexcept = default;
-  // Implicit, so that `HKEY key = NULL;` and `key == nullptr` read as on Windows.
-  constexpr HKEY(std::nullptr_t) noexcept {}
-  explicit constexpr HKEY(platform::detail::RegistryHandleBits handle) noexcept : bits_(handle.bits) {}
-
-  [[nodiscard]] constexpr platform::detail::RegistryHandleBits bits() const noexcept { return {bits_}; }
-  explicit constexpr operator bool() const noexcept { return bits_ != 0; }
-  friend constexpr bool operator==(HKEY a, HKEY b) noexcept { return a.bits_ == b.bits_; }
-
- private:
-  std::uintptr_t bits_ = 0;
-};
-
-// The roots, with the values Windows gives them.
-inline constexpr HKEY HKEY_CURRENT_USER{platform::detail::RegistryHandleBits{0x80000001u}};
-inline constexpr HKEY HKEY_LOCAL_MACHINE{platform::detail::RegistryHandleBits{0x80000002u}};
-inline constexpr HKEY HKEY_USERS{platform::detail::RegistryHandleBits{0x80000003u}};
+#include "platform/registry_handle.h"
+#include "platform/result_codes.h"
 
 namespace platform {
-
-// Results, with the numbers of the platform's error codes.
-inline constexpr long kErrorSuccess = 0;
-inline constexpr long kErrorFileNotFound = 2;       // no such key or value
-inline constexpr long kErrorAccessDenied = 5;       // read-only handle; root or key with subkeys
-inline constexpr long kErrorInvalidHandle = 6;      // not an open key (closed, other machine)
-inline constexpr long kErrorWriteProtect = 19;      // the machine's registry is read-only here
-inline constexpr long kErrorInvalidParameter = 87;  // name too long, key too deep, size missing,
-                                                    // bad account
-inline constexpr long kErrorBadPathname = 161;      // empty name inside a path
-inline constexpr long kErrorMoreData = 234;         // the caller's buffer is too small
-inline constexpr long kErrorNoMoreItems = 259;      // enumeration index past the end
-inline constexpr long kErrorRegistryCorrupt = 1015; // the database is damaged or not ours
-inline constexpr long kErrorRegistryIoFailed = 1016;  // the database cannot be opened or written
-inline constexpr long kErrorKeyDeleted = 1018;      // the open key was deleted meanwhile
 
 // What an opened key may do. Keys made by CreateKey and the roots may read and write.
 enum class KeyAccess { kRead, kReadWrite };
@@ -113,7 +74,7 @@ class RegistryKey {
 
  private:
   friend struct RegistryKeyAccess;
-  HKEY handle_;
+  HKEY handle_{};
 };
 
 // Opens the existing key `path` below `parent`. On failure `out` is empty.
@@ -169,26 +130,5 @@ struct KeyInfo {
 
 // Deletes the value `name` (null or empty: the unnamed value). kErrorFileNotFound when absent.
 [[nodiscard]] long DeleteValue(HKEY key, const char* name);
-
-// The machine-wide lock (POSIX: a lock file in the machine folder; Windows: a named mutex).
-// Held from a successful Acquire until Release or destruction. It belongs to the thread that
-// acquired it; acquiring again in the same thread nests. A child made by fork does not hold
-// its parent's lock. Not movable.
-class MachineLock {
- public:
-  MachineLock() noexcept = default;
-  ~MachineLock() { Release(); }
-  MachineLock(const MachineLock&) = delete;
-  MachineLock& operator=(const MachineLock&) = delete;
-
-  // Waits until this thread holds the lock. kErrorRegistryIoFailed when the lock cannot be
-  // made (no machine folder); the lock is then not held. Acquiring a held object does nothing.
-  [[nodiscard]] long Acquire();
-  void Release() noexcept;
-  [[nodiscard]] bool held() const noexcept { return owner_pid_ != 0; }
-
- private:
-  long owner_pid_ = 0;  // the process that acquired it, 0 when not held
-};
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "platform/machine.h"
 #include "platform/registry.h"
 #include "settings/YlRegistry.h"
 

@@ -43,6 +43,12 @@ class FileDescriptor {
   FileDescriptor& operator=(const FileDescriptor&) = delete;
 
   [[nodiscard]] int get() const { return fd_; }
+  // Hands the descriptor to the caller, who closes it; this object is empty afterwards.
+  [[nodiscard]] int Release() noexcept {
+    const int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   explicit operator bool() const { return fd_ >= 0; }
 
  private:

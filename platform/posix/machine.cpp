@@ -13,8 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/machine_folder.h"
-#include "platform/registry.h"
+#include "platform/emulation/machine_folder.h"
 
 namespace platform {
 namespace {
@@ -73,7 +72,9 @@ namespace {
 
 // The process-wide side of MachineLock: one lock file descriptor and a nesting count, guarded
 // by a recursive mutex that the owning thread keeps while it holds the lock, so other threads
-// of the process wait on the mutex rather than on the file.
+// of the process wait on the mutex rather than on the file. A MachineLock marks its holder
+// with the process id: a child made by fork does not hold its parent's lock, and releasing
+// the copy it inherited releases nothing.
 struct LockState {
   std::recursive_mutex thread_lock;
   int count = 0;
@@ -147,14 +148,14 @@ long MachineLock::Acquire() {
     state.fd = fd;
   }
   ++state.count;
-  owner_pid_ = pid;
+  owner_ = static_cast<std::uintptr_t>(pid);
   return kErrorSuccess;
 }
 
 void MachineLock::Release() noexcept {
   if (!held()) return;
-  const bool mine = owner_pid_ == getpid();
-  owner_pid_ = 0;
+  const bool mine = owner_ == static_cast<std::uintptr_t>(getpid());
+  owner_ = 0;
   // A copy of a held lock inherited through fork is the parent's; there is nothing to release.
   if (!mine) return;
   LockState& state = TheLockState();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/posix/atomic_file.h"
-#include "platform/posix/ini_document.h"
+#include "platform/emulation/ini_document.h"
 #include "platform/posix/profile_cache.h"
 
 namespace platform {

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "platform/posix/change_watch.h"
-#include "platform/posix/ini_document.h"
+#include "platform/emulation/ini_document.h"
 
 namespace platform::detail {
 

@@ -7,7 +7,7 @@
 // machine folder but not write it can read a WAL database only where both exist; where they
 // are missing and the folder is closed to this account, the database file is read as one
 // that nobody changes.
-#include "platform/posix/registry_connection.h"
+#include "platform/emulation/registry_connection.h"
 
 #include <errno.h>
 #include <pthread.h>
@@ -24,9 +24,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/posix/ansi_case.h"
-#include "platform/posix/machine_folder.h"
-#include "platform/registry.h"
+#include "platform/emulation/ansi_case.h"
+#include "platform/emulation/machine_folder.h"
+#include "platform/result_codes.h"
 
 namespace platform::detail {
 namespace {

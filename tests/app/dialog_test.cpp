@@ -317,7 +317,7 @@ TEST_F(DialogLayout, TabOrderFollowsTheTemplateAndOkIsTheDefaultWithTheFocus) {
 }
 
 TEST_F(DialogLayout, TheApplicationIconIsResource128WithItsTwoImages) {
-  ASSERT_TRUE(platform::FindResource("ICON", "#128")) << "icon 128 is not in the resource table";
+  ASSERT_TRUE(platform::FindResourceData("ICON", "#128")) << "icon 128 is not in the resource table";
   Dialog dialog;
   const QIcon icon = dialog.OnQueryDragIcon();
   ASSERT_FALSE(icon.isNull());

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/resources.h"
+#include "platform/emulation/resource_table.h"
 #include "tests/app/dialog_support.h"
 #include "tests/support/IcoWriter.h"
 
@@ -37,7 +37,7 @@ class DialogWithoutTable : public dialogtest::HostsTest {
 };
 
 TEST_F(DialogWithoutTable, EveryKeyShowsAsItselfAndBothChecksStillWork) {
-  ASSERT_FALSE(platform::FindResource("XML", "ZEBSTRINGS"));
+  ASSERT_FALSE(platform::FindResourceData("XML", "ZEBSTRINGS"));
   const std::string install = InstallHost("Veltaro Loom", "3.0.0.0");
   Dialog dialog;
   EXPECT_TRUE(dialog.OnQueryDragIcon().isNull());  // no icon 128 either, and no harm done

@@ -12,7 +12,7 @@
 namespace {
 
 std::string TableBytes() {
-  const auto bytes = platform::FindResource("XML", "ZEBSTRINGS");
+  const auto bytes = platform::FindResourceData("XML", "ZEBSTRINGS");
   return bytes ? std::string(reinterpret_cast<const char*>(bytes->data()), bytes->size()) : "";
 }
 
@@ -35,7 +35,7 @@ TEST(TranslationTable, IsStoredAsIso88591WithCrLfLineEnds) {
 TEST(TranslationTable, IsFoundByTypeAndNameWhateverTheLanguage) {
   const platform::LangId languages[] = {0, 1031, 1033, 1040, 0x0411};
   for (const platform::LangId language : languages) {
-    const auto bytes = platform::FindResource("XML", "ZEBSTRINGS", language);
+    const auto bytes = platform::FindResourceData("XML", "ZEBSTRINGS", language);
     ASSERT_TRUE(bytes) << language;
     EXPECT_EQ(bytes->size(), TableBytes().size());
   }

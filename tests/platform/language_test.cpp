@@ -6,29 +6,29 @@
 #include <sstream>
 #include <string>
 
-#include "platform/posix/locale_config.h"
+#include "platform/emulation/locale_names.h"
 #include "tests/support/ScopedEnv.h"
 
 namespace {
 
 TEST(Language, LocaleNamesGiveWindowsLanguageIds) {
-  EXPECT_EQ(platform::LangIdFromLocaleName("de_DE.UTF-8"), 0x0407);
-  EXPECT_EQ(platform::LangIdFromLocaleName("de_CH.UTF-8"), 0x0807);
-  EXPECT_EQ(platform::LangIdFromLocaleName("en_US"), 0x0409);
-  EXPECT_EQ(platform::LangIdFromLocaleName("en_GB.ISO-8859-1"), 0x0809);
-  EXPECT_EQ(platform::LangIdFromLocaleName("es_ES@euro"), 0x0C0A);
-  EXPECT_EQ(platform::LangIdFromLocaleName("es_MX"), 0x080A);
-  EXPECT_EQ(platform::LangIdFromLocaleName("fr_CA.utf8"), 0x0C0C);
-  EXPECT_EQ(platform::LangIdFromLocaleName("it"), 0x0410);
-  EXPECT_EQ(platform::LangIdFromLocaleName("nl_BE"), 0x0813);
-  EXPECT_EQ(platform::LangIdFromLocaleName("ja_JP.eucJP"), 0x0411);
-  EXPECT_EQ(platform::LangIdFromLocaleName("pt-BR"), 0x0416);
-  EXPECT_EQ(platform::LangIdFromLocaleName("DE_at"), 0x0C07);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("de_DE.UTF-8"), 0x0407);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("de_CH.UTF-8"), 0x0807);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("en_US"), 0x0409);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("en_GB.ISO-8859-1"), 0x0809);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("es_ES@euro"), 0x0C0A);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("es_MX"), 0x080A);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("fr_CA.utf8"), 0x0C0C);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("it"), 0x0410);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("nl_BE"), 0x0813);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("ja_JP.eucJP"), 0x0411);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("pt-BR"), 0x0416);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName("DE_at"), 0x0C07);
 }
 
 TEST(Language, CPosixEmptyAndUnknownNamesGiveZero) {
   for (const char* name : {"C", "POSIX", "C.UTF-8", "", "xx_YY", "d", "deu_DE", "_DE", ".UTF-8"})
-    EXPECT_EQ(platform::LangIdFromLocaleName(name), 0) << name;
+    EXPECT_EQ(platform::detail::LangIdFromLocaleName(name), 0) << name;
 }
 
 TEST(Language, PrimaryLanguageIsTheLowTenBits) {
@@ -78,7 +78,7 @@ TEST(Language, TheSystemLocaleFileTakesQuotesCommentsAndWindowsLineEnds) {
   // Garbage: unmatched quotes stay, other keys and lines without '=' are no settings.
   EXPECT_EQ(FromConfig("LANG=\"de_DE\n"), "\"de_DE");
   EXPECT_EQ(FromConfig("LANGUAGE=de\nLANG\n=x\n\x01\xff=\xfe\n"), "");
-  EXPECT_EQ(platform::LangIdFromLocaleName(FromConfig("LANG=\"es_MX.UTF-8\"\n")), 0x080A);
+  EXPECT_EQ(platform::detail::LangIdFromLocaleName(FromConfig("LANG=\"es_MX.UTF-8\"\n")), 0x080A);
 }
 
 }  // namespace

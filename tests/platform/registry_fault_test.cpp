@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/registry_connection.h"
+#include "platform/emulation/registry_connection.h"
 #include "platform/registry.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/OtherAccount.h"

@@ -1,5 +1,5 @@
 // The resource table: lookup by type and name, language preference, registration lifetime.
-#include "platform/resources.h"
+#include "platform/emulation/resource_table.h"
 
 #include <gtest/gtest.h>
 
@@ -22,21 +22,21 @@ TEST(Resources, FoundByTypeAndNameWithoutCaseWhateverTheLanguage) {
       {"ICON", "#128", 0, kIcon, 4},
   };
   const platform::ResourceRegistration registration(entries);
-  EXPECT_EQ(Text(platform::FindResource("XML", "TESTTABLE")), "deutsch");
-  EXPECT_EQ(Text(platform::FindResource("xml", "TestTable", 1040)), "deutsch");
-  EXPECT_EQ(Text(platform::FindResource("XML", "TESTTABLE", 1033)), "english");
-  EXPECT_EQ(Text(platform::FindResource("Icon", "#128")), "icon");
-  EXPECT_EQ(Text(platform::FindResource("XML", "TESTTABL")), "<none>");
-  EXPECT_EQ(Text(platform::FindResource("ICON", "TESTTABLE")), "<none>");
+  EXPECT_EQ(Text(platform::FindResourceData("XML", "TESTTABLE")), "deutsch");
+  EXPECT_EQ(Text(platform::FindResourceData("xml", "TestTable", 1040)), "deutsch");
+  EXPECT_EQ(Text(platform::FindResourceData("XML", "TESTTABLE", 1033)), "english");
+  EXPECT_EQ(Text(platform::FindResourceData("Icon", "#128")), "icon");
+  EXPECT_EQ(Text(platform::FindResourceData("XML", "TESTTABL")), "<none>");
+  EXPECT_EQ(Text(platform::FindResourceData("ICON", "TESTTABLE")), "<none>");
 }
 
 TEST(Resources, ATableIsGoneWithItsRegistration) {
   const platform::ResourceEntry entries[] = {{"XML", "SHORTLIVED", 0, kEnglish, 7}};
   {
     const platform::ResourceRegistration registration(entries);
-    EXPECT_TRUE(platform::FindResource("XML", "SHORTLIVED"));
+    EXPECT_TRUE(platform::FindResourceData("XML", "SHORTLIVED"));
   }
-  EXPECT_FALSE(platform::FindResource("XML", "SHORTLIVED"));
+  EXPECT_FALSE(platform::FindResourceData("XML", "SHORTLIVED"));
 }
 
 }  // namespace

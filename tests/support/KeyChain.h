@@ -9,7 +9,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/posix/ansi_case.h"
+#include "platform/emulation/ansi_case.h"
 
 namespace testsupport {
 

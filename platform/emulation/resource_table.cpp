@@ -1,5 +1,5 @@
-// The executable's resources on POSIX: tables registered by the generated resource source.
-#include "platform/resources.h"
+// The executable's resources as tables registered by the generated resource sources.
+#include "platform/emulation/resource_table.h"
 
 #include <algorithm>
 #include <mutex>
@@ -44,7 +44,7 @@ ResourceRegistration::~ResourceRegistration() {
   std::erase_if(registry.tables, [this](const Table& t) { return t.entries == entries_; });
 }
 
-std::optional<std::span<const unsigned char>> FindResource(std::string_view type, std::string_view name,
+std::optional<std::span<const unsigned char>> FindResourceData(std::string_view type, std::string_view name,
                                                            LangId language) {
   Registry& registry = TheRegistry();
   const std::lock_guard lock(registry.mutex);

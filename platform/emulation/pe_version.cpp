@@ -1,9 +1,5 @@
-// Version resources on POSIX: the VS_VERSIONINFO block is read straight out of a PE32 or
-// PE32+ file's resource section, with positioned reads of only what is needed.
-#include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// Version resources read by our own PE reader: the VS_VERSIONINFO block is read straight out
+// of a PE32 or PE32+ file's resource section, with positioned reads of only what is needed.
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -11,7 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
-#include "platform/posix/atomic_file.h"
+#include "platform/emulation/positional_file.h"
 #include "platform/version_resource.h"
 
 namespace platform {
@@ -34,35 +30,6 @@ std::uint32_t U32(const unsigned char* p) {
 // not a PE file. Reads are positioned and small, so the limit is not about memory.
 constexpr std::uint64_t kMaxPeFileBytes = std::uint64_t{1} << 32;
 
-class File {
- public:
-  explicit File(const std::string& path) {
-    struct stat status{};
-    if (detail::OpenForReading(path, kMaxPeFileBytes, fd_, &status) == detail::ReadStatus::kRead)
-      size_ = static_cast<std::uint64_t>(status.st_size);
-  }
-  explicit operator bool() const { return static_cast<bool>(fd_); }
-  std::uint64_t size() const { return size_; }
-
-  // Exactly `n` bytes at `offset`, or nothing.
-  std::optional<std::vector<unsigned char>> Read(std::uint64_t offset, std::uint64_t n) {
-    if (offset > size_ || n > size_ - offset) return std::nullopt;
-    std::vector<unsigned char> bytes(n);
-    std::uint64_t done = 0;
-    while (done < n) {
-      const ssize_t got = pread(fd_.get(), bytes.data() + done, n - done, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return std::nullopt;  // an error, or the file shrank
-      done += static_cast<std::uint64_t>(got);
-    }
-    return bytes;
-  }
-
- private:
-  detail::FileDescriptor fd_;
-  std::uint64_t size_ = 0;
-};
-
 struct Section {
   std::uint32_t virtual_address, virtual_size, raw_size, raw_offset;
 };
@@ -70,7 +37,7 @@ struct Section {
 // Maps RVAs of the image to offsets in the file through its section table.
 class Image {
  public:
-  static std::optional<Image> Open(File& file) {
+  static std::optional<Image> Open(detail::PositionalFile& file) {
     const auto dos = file.Read(0, 64);
     if (!dos || (*dos)[0] != 'M' || (*dos)[1] != 'Z') return std::nullopt;
     const std::uint32_t pe = U32(dos->data() + 0x3C);
@@ -130,7 +97,7 @@ struct Entry {
 };
 
 // The entries of the resource directory at `offset` from the resource section's start.
-std::optional<std::vector<Entry>> Directory(File& file, const Image& image, std::uint32_t offset) {
+std::optional<std::vector<Entry>> Directory(detail::PositionalFile& file, const Image& image, std::uint32_t offset) {
   if (offset >= image.resource_size()) return std::nullopt;
   const auto where = image.Offset(image.resource_rva() + offset, 16);
   if (!where) return std::nullopt;
@@ -152,7 +119,7 @@ std::optional<std::uint32_t> Subdirectory(const std::vector<Entry>& entries, std
 }
 
 std::optional<std::vector<unsigned char>> ReadVersionBlock(const std::string& path) {
-  File file(path);
+  detail::PositionalFile file(path, kMaxPeFileBytes);
   if (!file) return std::nullopt;
   const auto image = Image::Open(file);
   if (!image) return std::nullopt;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/machine.h"
-#include "platform/posix/registry_store.h"
+#include "platform/emulation/registry_store.h"
 
 namespace platform {
 

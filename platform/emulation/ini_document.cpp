@@ -1,12 +1,12 @@
 // An INI file's bytes, lookups and byte-preserving edits.
-#include "platform/posix/ini_document.h"
+#include "platform/emulation/ini_document.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 #include <unordered_set>
 
-#include "platform/posix/ansi_case.h"
+#include "platform/emulation/ansi_case.h"
 
 namespace platform::detail {
 namespace {

@@ -1,12 +1,12 @@
 // The registry's key and value operations on POSIX, by key id, each change in one
 // transaction, over the process's connection (registry_connection.h).
-#include "platform/posix/registry_store.h"
+#include "platform/emulation/registry_store.h"
 
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "platform/posix/ansi_case.h"
+#include "platform/emulation/ansi_case.h"
 
 namespace platform::detail {
 namespace {

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/posix/registry_connection.h"
+#include "platform/emulation/registry_connection.h"
 #include "platform/registry.h"
 
 namespace platform::detail {
