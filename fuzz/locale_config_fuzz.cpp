@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream in(text);
   const std::string locale = platform::detail::LocaleFromConfig(in);
   if (!locale.empty() && text.find(locale) == std::string::npos) std::abort();
-  (void)platform::LangIdFromLocaleName(locale);
-  (void)platform::LangIdFromLocaleName(text);
+  (void)platform::detail::LangIdFromLocaleName(locale);
+  (void)platform::detail::LangIdFromLocaleName(text);
   return 0;
 }
