@@ -30,9 +30,9 @@ namespace platform {
 
 // Copies the file `from` to `to`, with its permission bits and modification time. An existing
 // `to` is replaced, unless `fail_if_exists`; `to` is never seen half-written: the copy is made
-// beside it and renamed into place under the lock file the profile functions use, so a copy
-// over an INI file never interleaves with a profile write. False on any failure, `to` then
-// unchanged.
+// beside it and renamed into place. False on any failure, `to` then unchanged. On POSIX the
+// rename happens under the lock file the emulated profile functions use (platform/profile.h),
+// so a copy over an INI file never interleaves with a profile write there.
 [[nodiscard]] bool CopyFileAtomic(const char* from, const char* to, bool fail_if_exists);
 
 }  // namespace platform

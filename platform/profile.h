@@ -7,15 +7,19 @@
 // the first matching key in it, win. A UTF-8 byte-order mark is skipped (and kept by writes).
 //
 // Writes change only the lines they are about; every other byte, line ends included, stays.
-// Unlike Windows, every write replaces the file atomically under a lock file "<file>.lock"
-// (removed again afterwards), so concurrent writers of the platform layer lose nothing and a
-// writer that dies leaves the old or the new file; and a write that would corrupt the file
-// (a line break in a name or value) or whose key would read back as another line is refused.
+// A write that would corrupt the file (a line break in a name or value) or whose key would
+// read back as another line is refused by every backend.
 //
-// File names are passed to the system unchanged (no code-page conversion, relative names are
-// relative to the current folder). Reads go through a cache that sees every change of the
-// file, also one made by another process within the same second, and every change of the
-// folders and links on its path (a folder replaced, a link re-pointed).
+// The Windows backend passes reads and writes to the system's profile functions, which the
+// family's other programs use on the same files. The POSIX backend emulates them and adds:
+//  - every write replaces the file atomically under a lock file "<file>.lock" (removed again
+//    afterwards), so concurrent writers of the platform layer lose nothing and a writer that
+//    dies leaves the old or the new file;
+//  - file names are passed to the system unchanged (no code-page conversion; relative names
+//    are relative to the current folder);
+//  - reads go through a cache that sees every change of the file, also one made by another
+//    process within the same second, and every change of the folders and links on its path
+//    (a folder replaced, a link re-pointed).
 #pragma once
 
 #include <cstdint>
@@ -42,8 +46,8 @@ struct ProfileFileState {
 };
 
 // ReadProfileEntry that also reports the file's state and whether `companion` (a file in
-// the same folder, such as its backup) exists. While nothing in the folder changes, all of
-// it costs one look at the file system.
+// the same folder, such as its backup) exists. On POSIX, while nothing in the folder changes,
+// all of it costs one look at the file system.
 std::uint32_t ReadProfileEntry(const char* section, const char* key, const char* default_value,
                                char* buffer, std::uint32_t size, const char* file, const char* companion,
                                ProfileFileState& state);
@@ -56,8 +60,9 @@ std::uint32_t ReadProfileEntry(const char* section, const char* key, const char*
 //  - All three null: flushes (there is no write-back cache, so nothing to do): true.
 // Fails (false, file unchanged) for a null `file` or `section` (with a key), a CR or LF in
 // the section, key or value, a key containing '=' or starting with ';' or '[' (it would read
-// back as something else), a UTF-16 file (not read yet: its entries read as missing), and
-// when the file cannot be read, written or locked.
+// back as something else), and when the file cannot be read, written (or, on POSIX, locked).
+// The POSIX backend also refuses a UTF-16 file: it does not read those, so their entries
+// read as missing there.
 [[nodiscard]] bool WriteProfileEntry(const char* section, const char* key, const char* value, const char* file);
 
 }  // namespace platform

@@ -7,9 +7,11 @@
 //     auto v = info->QueryString("\\StringFileInfo\\000004b0\\FileVersion");  // "3.20.4.0"
 //   }
 //
-// POSIX backend: our own reader of PE32 and PE32+ files. It takes the resource of type 16
-// (RT_VERSION), name 1, language neutral if there is one, else the first language. Every
-// offset and length is checked: a damaged or hostile file gives "no version".
+// Parsing a VS_VERSIONINFO block (FromBlock, the queries) is shared by every backend. Reading
+// it out of a file: the Windows backend asks the system; the POSIX backend has our own
+// reader of PE32 and PE32+ files (platform/emulation/pe_version.cpp), which takes the
+// resource of type 16 (RT_VERSION), name 1, language neutral if there is one, else the first
+// language. Every offset and length is checked: a damaged or hostile file gives "no version".
 #pragma once
 
 #include <cstdint>
@@ -42,7 +44,7 @@ struct VersionBlock {
 
 class VersionInfo {
  public:
-  // Reads the version resource of the file at `path`. A bare file name (no '/') is looked
+  // Reads the version resource of the file at `path`. A bare file name (no path separator) is looked
   // for in the program's folder, then in the current folder. Empty when the file is
   // missing, is not a PE file, has no version resource or the resource is damaged.
   [[nodiscard]] static std::optional<VersionInfo> FromFile(const std::string& path);
