@@ -1,6 +1,7 @@
 """What the seam checks share: finding the C/C++ files of a tree, reading them, blanking their
 comments (and, on request, the contents of their string and character literals) without
-moving a line, and reading the list of OS-neutral code (neutral_code.txt).
+moving a line, reading the list of OS-neutral code (neutral_code.txt) and the allow-lists, and
+reporting.
 
 Not a C++ parser: the checks need only what the preprocessor sees first, which a small
 lexer gets right (line splices in comments, raw strings, digit separators)."""
@@ -22,10 +23,6 @@ def fail(message):
     """Ends the check: it could not run (bad arguments, missing tool, unreadable input)."""
     print(f"{os.path.basename(sys.argv[0])}: {message}", file=sys.stderr)
     sys.exit(CANNOT_RUN)
-
-
-def is_build_tree(folder, names):
-    return "CMakeCache.txt" in names
 
 
 def walk(root, starts=(".",), excludes=(), suffixes=CXX_SUFFIXES, names=()):
@@ -58,7 +55,7 @@ def walk(root, starts=(".",), excludes=(), suffixes=CXX_SUFFIXES, names=()):
             if relative_folder != "." and is_excluded(relative_folder):
                 subfolders[:] = []
                 continue
-            if folder != path and is_build_tree(folder, files):
+            if "CMakeCache.txt" in files:  # a CMake build tree
                 subfolders[:] = []
                 continue
             subfolders[:] = sorted(s for s in subfolders if not s.startswith("."))
@@ -171,16 +168,45 @@ def _number_end(text, i):
     return j
 
 
+def read_allow_list(path, root, normalise=lambda entry: entry):
+    """An allow-list: {entry: (shown path of the list, line number)}; one entry a line, '#'
+    starts a comment. None names an empty list."""
+    if path is None:
+        return {}
+    shown_path = shown(path, root)
+    entries = {}
+    for number, line in enumerate(read(path).splitlines(), 1):
+        entry = line.split("#", 1)[0].strip()
+        if entry:
+            entries[normalise(entry)] = (shown_path, number)
+    return entries
+
+
+def report(findings, summary, allowed=None, used=(), unused_reason=""):
+    """Prints the findings, then the allow-list entries not in `used` (`unused_reason` says
+    why they should go), and `summary` after the count of findings on standard error when
+    there are findings. Returns the exit code: FOUND for findings or unused entries."""
+    allowed = allowed or {}
+    unused = [f"{where}:{line}: {entry} {unused_reason}: remove it from the list"
+              for entry, (where, line) in sorted(allowed.items(), key=lambda item: item[1])
+              if entry not in used]
+    for line in findings + unused:
+        print(line)
+    if findings:
+        print(f"{len(findings)} {summary}", file=sys.stderr)
+    return FOUND if findings or unused else 0
+
+
 def line_of(text, offset):
     return text.count("\n", 0, offset) + 1
 
 
 def read_neutral_code(list_file, root):
-    """The files the list names below `root`: (kind, relative path) pairs, sorted by path.
-    Each line of the list is `<kind> <glob>`, kind one of qx, unit, header, scan; '#' starts
-    a comment. A glob that matches nothing names nothing (a folder not made yet)."""
+    """The files the list names below `root`, relative and sorted. Each line of the list is
+    `<kind> <glob>`, kind one of qx, unit, header, scan (what the compile check does with the
+    file); '#' starts a comment. A glob that matches nothing names nothing (no folder yet)."""
     kinds = ("qx", "unit", "header", "scan")
-    entries = {}
+    paths = set()
     for number, line in enumerate(read(list_file).splitlines(), 1):
         line = line.split("#", 1)[0].strip()
         if not line:
@@ -191,5 +217,5 @@ def read_neutral_code(list_file, root):
                  f"{', '.join(kinds)}, got: {line}")
         for path in glob.glob(fields[1], root_dir=root):
             if os.path.isfile(os.path.join(root, path)):
-                entries.setdefault(path.replace(os.sep, "/"), fields[0])
-    return [(entries[path], path) for path in sorted(entries)]
+                paths.add(path.replace(os.sep, "/"))
+    return sorted(paths)

@@ -20,6 +20,7 @@ import os
 import re
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cxx_source  # noqa: E402
 
@@ -84,16 +85,6 @@ def is_backend(path):
     return any(part in BACKEND_FOLDERS for part in path.split("/")[:-1])
 
 
-def read_allow_list(path):
-    """{relative file: line number of its entry}; '#' starts a comment."""
-    entries = {}
-    for number, line in enumerate(cxx_source.read(path).splitlines(), 1):
-        entry = line.split("#", 1)[0].strip()
-        if entry:
-            entries[os.path.normpath(entry).replace(os.sep, "/")] = number
-    return entries
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("folders", nargs="*", default=["."],
@@ -108,7 +99,8 @@ def main():
     if not os.path.isdir(args.root):
         cxx_source.fail(f"no such folder: {args.root}")
 
-    allowed = read_allow_list(args.allow) if args.allow else {}
+    allowed = cxx_source.read_allow_list(
+        args.allow, args.root, lambda entry: os.path.normpath(entry).replace(os.sep, "/"))
     findings = []
     including = set()
     for path in cxx_source.walk(args.root, args.folders, args.exclude):
@@ -124,18 +116,10 @@ def main():
                 header = match.group(1) + match.group(2) + (">" if match.group(1) == "<" else '"')
                 findings.append(f"{path}:{line}: {header}")
 
-    stale = [f"{cxx_source.shown(args.allow, args.root)}:{line}: {path} includes no OS header: "
-             "remove it from the list"
-             for path, line in sorted(allowed.items(), key=lambda item: item[1])
-             if path not in including]
-    for finding in findings + stale:
-        print(finding)
-    if findings:
-        print(f"{len(findings)} include(s) of OS headers outside posix/ and win32/ folders: "
-              "move the code into a backend, or the code that needs it behind a platform "
-              "interface", file=sys.stderr)
-    return cxx_source.FOUND if findings or stale else 0
-
+    return cxx_source.report(
+        findings, "include(s) of OS headers outside posix/ and win32/ folders: move the code "
+        "into a backend, or the code that needs it behind a platform interface",
+        allowed, including, "includes no OS header")
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -15,6 +15,7 @@ import os
 import re
 import sys
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cxx_source  # noqa: E402
 
@@ -80,13 +81,9 @@ def main():
                 close = ">" if match.group(1) == "<" else '"'
                 findings.append(f"{path}:{line}: includes {match.group(1)}{match.group(2)}{close}")
 
-    for finding in findings:
-        print(finding)
-    if findings:
-        print(f"{len(findings)} reference(s) from shipped code into tests/: move what both "
-              "need into a library outside tests/", file=sys.stderr)
-    return cxx_source.FOUND if findings else 0
-
+    return cxx_source.report(
+        findings, "reference(s) from shipped code into tests/: move what both need into a "
+        "library outside tests/")
 
 if __name__ == "__main__":
     sys.exit(main())

@@ -25,10 +25,11 @@ import shutil
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, HERE)
 import cxx_source  # noqa: E402
 
-HERE = os.path.dirname(os.path.abspath(__file__))
 STANDARD_HEADERS = (
     "cassert", "cctype", "cerrno", "cfenv", "cfloat", "cinttypes", "climits", "clocale",
     "cmath", "csetjmp", "csignal", "cstdarg", "cstddef", "cstdint", "cstdio", "cstdlib",
@@ -47,6 +48,7 @@ STANDARD_HEADERS = (
 )
 DEFINE = re.compile(r"^#define (\w+)(\([^)]*\))?(?: (.*))?$")
 TOKEN = re.compile(r"\.?\d(?:[eEpP][+-]|[\w.'])*|([A-Za-z_]\w*)")
+SPACE = re.compile(r"\s*")
 UNSCANNED_DIRECTIVE = re.compile(r"^[ \t]*#[ \t]*(?:include|include_next|error|warning)\b.*$",
                                  re.M)
 
@@ -79,19 +81,10 @@ def windows_macros(compiler, root, shim):
     return {name: value for name, value in with_shim.items() if name not in without}
 
 
-def read_allow_list(path):
-    """{name: line number of its entry}; '#' starts a comment."""
-    entries = {}
-    for number, line in enumerate(cxx_source.read(path).splitlines(), 1):
-        name = line.split("#", 1)[0].strip()
-        if name:
-            entries[name] = number
-    return entries
-
-
 def next_char(text, offset):
-    match = re.compile(r"\s*").match(text, offset)
-    return text[match.end():match.end() + 1]
+    """The first character after `offset` that is not white space ('' at the end)."""
+    end = SPACE.match(text, offset).end()
+    return text[end:end + 1]
 
 
 def main():
@@ -112,11 +105,11 @@ def main():
     if shutil.which(args.compiler) is None:
         cxx_source.fail(f"the MinGW compiler {args.compiler} is not installed: run scripts/setup")
 
-    files = [path for _, path in cxx_source.read_neutral_code(args.list, args.root)]
+    files = cxx_source.read_neutral_code(args.list, args.root)
     if not files:
         cxx_source.fail(f"{args.list} names no file below {args.root}")
     defined = windows_macros(args.compiler, args.root, args.shim)
-    allowed = read_allow_list(args.allow) if args.allow else {}
+    allowed = cxx_source.read_allow_list(args.allow, args.root)
 
     findings, used = [], set()
     for path in files:
@@ -135,18 +128,10 @@ def main():
                 findings.append(f"{path}:{line}: {name} (Windows macro: "
                                 f"{name}{parameters or ''} -> {body})")
 
-    stale = [f"{cxx_source.shown(args.allow, args.root)}:{line}: {name} is used nowhere: "
-             "remove it from the list"
-             for name, line in sorted(allowed.items(), key=lambda item: item[1])
-             if name not in used]
-    for finding in findings + stale:
-        print(finding)
-    if findings:
-        print(f"{len(findings)} use(s) of Windows macro names in OS-neutral code: rename ours, "
-              "or #undef the macro in the shim when no Windows code needs it",
-              file=sys.stderr)
-    return cxx_source.FOUND if findings or stale else 0
-
+    return cxx_source.report(
+        findings, "use(s) of Windows macro names in OS-neutral code: rename ours, or #undef "
+        "the macro in the shim when no Windows code needs it",
+        allowed, used, "is used nowhere")
 
 if __name__ == "__main__":
     sys.exit(main())
