@@ -28,15 +28,6 @@
 #include "foundation/QxExport.h"
 #include "foundation/QxStringData.h"
 
-class QxString;
-
-// New strings of exactly the combined length; a null text counts as empty.
-QX_EXPORT QxString operator+(const QxString& left, const QxString& right);
-QX_EXPORT QxString operator+(const QxString& left, const char* right);
-QX_EXPORT QxString operator+(const char* left, const QxString& right);
-QX_EXPORT QxString operator+(const QxString& left, char right);
-QX_EXPORT QxString operator+(char left, const QxString& right);
-
 class QX_EXPORT QxString {
  public:
   // --- Construction, destruction, assignment --------------------------------------------
@@ -234,6 +225,15 @@ class QX_EXPORT QxString {
  private:
   char* m_pchData;  // never null; characters of this string's block
 };
+
+// New strings of exactly the combined length; a null text counts as empty. Declared again
+// after the class's friend declarations so that the export attribute is on the last one
+// (a DLL's import attribute cannot be added to a function that was declared without it).
+QX_EXPORT QxString operator+(const QxString& left, const QxString& right);
+QX_EXPORT QxString operator+(const QxString& left, const char* right);
+QX_EXPORT QxString operator+(const char* left, const QxString& right);
+QX_EXPORT QxString operator+(const QxString& left, char right);
+QX_EXPORT QxString operator+(char left, const QxString& right);
 
 // The static empty string; only ever read.
 QX_EXPORT const QxString& QxGetEmptyString();

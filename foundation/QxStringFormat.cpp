@@ -3,8 +3,10 @@
 #include "foundation/QxString.h"
 
 #include <cstdio>
+#include <cwchar>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 
 #include "foundation/QxStringBlocks.h"
 #include "platform/message_format.h"
@@ -12,6 +14,9 @@
 using namespace qxstring;
 
 namespace {
+
+// What a wint_t argument arrives as through "...": Windows' 16-bit wint_t is promoted to int.
+using PromotedWint = std::conditional_t<(sizeof(wint_t) < sizeof(int)), int, wint_t>;
 
 // --- Format estimate ---------------------------------------------------------------------
 
@@ -134,7 +139,7 @@ FormatEstimate EstimateFormat(const char* f, va_list* ap, QxStringData* block) {
       case 'S': {
         if (conversion == 'c' || conversion == 'C') {
           if (!r.argumentsLost) {
-            if (wide || conversion == 'C') (void)va_arg(*ap, wint_t); else (void)va_arg(*ap, int);
+            if (wide || conversion == 'C') (void)va_arg(*ap, PromotedWint); else (void)va_arg(*ap, int);
           }
           item = 2;
         } else if (!r.argumentsLost) {

@@ -11,7 +11,7 @@ namespace platform::detail {
 
 // The upper-case UTF-16 code unit of one Windows-1252 byte. Bytes that code page leaves
 // undefined stand for the C1 control of the same value, as the Windows converter gives them.
-constexpr char16_t AnsiUpper(unsigned char c) noexcept {
+constexpr char16_t AnsiToUpper(unsigned char c) noexcept {
   constexpr char16_t kHigh[32] = {
       0x20AC, 0x0081, 0x201A, 0x0191, 0x201E, 0x2026, 0x2020, 0x2021,
       0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
@@ -30,7 +30,7 @@ constexpr char16_t AnsiUpper(unsigned char c) noexcept {
 constexpr bool AnsiEqualNoCase(std::string_view a, std::string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AnsiUpper(static_cast<unsigned char>(a[i])) != AnsiUpper(static_cast<unsigned char>(b[i])))
+    if (AnsiToUpper(static_cast<unsigned char>(a[i])) != AnsiToUpper(static_cast<unsigned char>(b[i])))
       return false;
   }
   return true;
@@ -43,7 +43,7 @@ inline std::string AnsiFoldKey(std::string_view name) {
   std::string key;
   key.reserve(name.size() * 2);
   for (const char c : name) {
-    const char16_t u = AnsiUpper(static_cast<unsigned char>(c));
+    const char16_t u = AnsiToUpper(static_cast<unsigned char>(c));
     key.push_back(static_cast<char>(u >> 8));
     key.push_back(static_cast<char>(u & 0xFF));
   }

@@ -60,7 +60,7 @@ std::size_t AfterEnd(std::string_view bytes, std::size_t at) {
 std::uint32_t FoldedHash(std::string_view name) {
   std::uint32_t hash = 2166136261u;
   for (const char c : name) {
-    const char16_t u = AnsiUpper(static_cast<unsigned char>(c));
+    const char16_t u = AnsiToUpper(static_cast<unsigned char>(c));
     hash = (hash ^ static_cast<std::uint32_t>(u & 0xFF)) * 16777619u;
     hash = (hash ^ static_cast<std::uint32_t>(u >> 8)) * 16777619u;
   }
