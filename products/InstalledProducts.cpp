@@ -75,7 +75,7 @@ bool YlInstalledProducts::ReadProductKeys(const char* displayName, const char* c
 
   std::string folder;
   if (!ReadEntry(key + "\\IniFilePath", kIniFilePathLimit, folder)) return false;
-  if (folder.empty() || folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+  platform::AppendPathSeparator(folder);
   if (platform::FileExists((folder + kIniName).c_str())) settingsFolder = folder.c_str();
 
   installFolder.Empty();

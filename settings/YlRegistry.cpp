@@ -35,12 +35,6 @@ std::optional<std::string> Copy(const char* text) {
   return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
 }
 
-// A folder as the platform names it, without its trailing separator (the root stays "").
-std::string WithoutSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() == platform::kPathSeparator) folder.pop_back();
-  return folder;
-}
-
 }  // namespace
 
 YlRegistry::YlRegistry() { Construct(); }
@@ -89,12 +83,12 @@ int YlRegistry::InitializeFromInfo(const char* section, const char* iniFileOrPre
   const std::size_t name_room = 1 + std::strlen(kInfoFile) + 1;  // separator, name, NUL
   std::string folder;
   if (!platform::ProgramFolder(folder)) folder.clear();
-  folder = WithoutSeparator(folder);
+  platform::DropTrailingPathSeparator(folder);  // a root loses it too: it is put back below
   if (folder.size() + name_room > kMaxPath) return -9;
   std::string info = folder + platform::kPathSeparator + kInfoFile;
   if (!platform::FileExists(info.c_str())) {
     if (!platform::CurrentFolder(folder)) folder.clear();
-    folder = WithoutSeparator(folder);
+    platform::DropTrailingPathSeparator(folder);
     info = folder.size() + name_room > kMaxPath ? folder : folder + platform::kPathSeparator + kInfoFile;
   }
 

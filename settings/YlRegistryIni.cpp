@@ -21,13 +21,8 @@ constexpr int kMaxUserNumber = 9999;
 std::string ProgramDirectory() {
   std::string folder;
   if (!platform::ProgramFolder(folder)) return {};
-  if (!folder.empty() && folder.back() == platform::kPathSeparator) folder.pop_back();
+  platform::DropTrailingPathSeparator(folder);
   return folder;
-}
-
-bool EndsWithSeparator(const char* text) {
-  const std::size_t n = std::strlen(text);
-  return n > 0 && text[n - 1] == platform::kPathSeparator;
 }
 
 // The number at the start of a text (blanks skipped), or nothing.
@@ -68,7 +63,7 @@ int YlRegistry::GetIniPath(char* buffer, int size) {
   // The separator is counted even when the folder already ends with one.
   const std::size_t needed = std::strlen(buffer) + 1 + std::strlen(kIniName) + 1;
   if (needed > static_cast<std::size_t>(size)) return -9;
-  if (!EndsWithSeparator(buffer)) {
+  if (!platform::EndsWithPathSeparator(buffer)) {
     const std::size_t n = std::strlen(buffer);
     buffer[n] = platform::kPathSeparator;
     buffer[n + 1] = '\0';

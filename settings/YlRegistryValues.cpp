@@ -60,13 +60,13 @@ bool FormatDouble(double value, char (&text)[kNumberBuffer]) {
 
 int ApplyDirectoryRule(QxString& value) {
   const int n = value.GetLength();
-  if (n > 0 && value[n - 1] != platform::kPathSeparator) value += platform::kPathSeparator;
+  if (n > 0 && !platform::IsPathSeparator(value[n - 1])) value += platform::kPathSeparator;
   return 0;
 }
 
 int ApplyDirectoryRule(char* buffer, int size) {
   const std::size_t n = std::strlen(buffer);
-  if (n == 0 || buffer[n - 1] == platform::kPathSeparator) return 0;
+  if (n == 0 || platform::IsPathSeparator(buffer[n - 1])) return 0;
   if (n >= static_cast<std::size_t>(size - 1)) return -9;
   buffer[n] = platform::kPathSeparator;
   buffer[n + 1] = '\0';

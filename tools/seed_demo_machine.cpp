@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "tests/support/PeWriter.h"
 
@@ -29,7 +30,7 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
              const char* settings) {
   const std::filesystem::path folder = hosts / name;
   std::filesystem::create_directories(folder);
-  const std::string prefix = folder.string() + "/";
+  const std::string prefix = folder.string() + platform::kPathSeparator;
   std::ofstream(prefix + "Quenta.ini", std::ios::binary) << settings;
   testsupport::PeSpec layout;
   layout.pe32_plus = true;
