@@ -1,5 +1,8 @@
-// Makes real PE32 and PE32+ DLL files with a version resource, for the version reader's
-// tests. The files follow the PE/COFF layout closely enough for independent readers.
+// Makes real PE32 and PE32+ DLL files with a version resource, in memory. The demo seeder
+// (tidewell-seed-demo) gives its hosts their "YlVer.dll" with it, and the tests make their
+// fixtures with it, so both stand on the same files. The files follow the PE/COFF layout
+// closely enough for independent readers (the version tests check them with one).
+// Portable code: no OS header, bytes little-endian whatever the host.
 #pragma once
 
 #include <array>
@@ -8,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace pe_writer {
 
 // One string table of StringFileInfo, e.g. "040904b0" with ("FileVersion", "3, 70, 35, 0").
 // Texts are UTF-8 here and stored as UTF-16.
@@ -35,4 +38,4 @@ std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language = 0);
 // The bytes of a whole DLL file.
 std::string MakePe(const PeSpec& layout);
 
-}  // namespace testsupport
+}  // namespace pe_writer

@@ -1,10 +1,10 @@
 // Writes PE files with a .text and a .rsrc section; the resource tree holds the version
 // resource (type 16, name 1) in the requested languages.
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 
 #include "platform/unicode.h"
 
-namespace testsupport {
+namespace pe_writer {
 namespace {
 
 class Bytes {
@@ -176,4 +176,4 @@ std::string MakePe(const PeSpec& layout) {
   return f.str();
 }
 
-}  // namespace testsupport
+}  // namespace pe_writer
