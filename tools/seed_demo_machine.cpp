@@ -32,7 +32,7 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
   std::filesystem::create_directories(folder);
   const std::string prefix = folder.string() + platform::kPathSeparator;
   std::ofstream(prefix + "Quenta.ini", std::ios::binary) << settings;
-  pe_writer::PeSpec layout;
+  pe_writer::PeLayout layout;
   layout.pe32_plus = true;
   layout.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
   std::ofstream(prefix + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);

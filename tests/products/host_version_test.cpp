@@ -86,7 +86,7 @@ TEST_F(HostVersion, ABareNameIsLookedForInTheCurrentFolder) {
 }
 
 TEST_F(HostVersion, AResourceWithoutTheNeutralFileVersionCountsAsNoFile) {
-  pe_writer::PeSpec layout;
+  pe_writer::PeLayout layout;
   layout.tables = {{"040904b0", {{"FileVersion", "9.9.9.9"}}}};
   const std::string folder = Folder("english-only");
   std::ofstream(folder + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);

@@ -29,7 +29,7 @@ class ProductsTest : public ::testing::Test {
 
   // Writes a "YlVer.dll" with the given neutral FileVersion into `folder`.
   void WriteVersionFile(const std::string& folder, const std::string& file_version) const {
-    pe_writer::PeSpec layout;
+    pe_writer::PeLayout layout;
     layout.tables = {{"000004b0", {{"FileVersion", file_version}}}};
     std::ofstream(folder + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
   }

@@ -20,7 +20,8 @@ struct VersionStringTable {
   std::vector<std::pair<std::string, std::string>> strings;
 };
 
-struct PeSpec {
+// What goes into a file: its format, its version resource and the resource languages.
+struct PeLayout {
   bool pe32_plus = false;
   bool version_resource = true;                     // false: a resource section without one
   std::vector<std::uint16_t> languages = {0};       // resource languages; each holds the block
@@ -33,9 +34,9 @@ struct PeSpec {
 };
 
 // The raw VS_VERSIONINFO block of `layout` (as stored for resource language `language`).
-std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language = 0);
+std::string MakeVersionBlock(const PeLayout& layout, std::uint16_t language = 0);
 
 // The bytes of a whole DLL file.
-std::string MakePe(const PeSpec& layout);
+std::string MakePe(const PeLayout& layout);
 
 }  // namespace pe_writer
