@@ -13,7 +13,7 @@
 
 #include "platform/registry.h"
 #include "products/InstalledProducts.h"
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 
 namespace {
 
@@ -55,9 +55,9 @@ int main(int argc, char** argv) {
     const std::string folder = (root / ("host" + std::to_string(n++))).string() + "/";
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "Quenta.ini", std::ios::binary) << "[YlAtrium_#_Setup]\r\nYlPrism=1\r\n";
-    testsupport::PeSpec layout;
+    pe_writer::PeLayout layout;
     layout.tables = {{"000004b0", {{"FileVersion", "3.20.4.0"}}}};
-    std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
+    std::ofstream(folder + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
     const std::string key = std::string("Software\\Orvane\\") + name + "\\" + version;
     SetEntry(key + "\\IniFilePath", folder);
     SetEntry(key + "\\InstallPath", folder);

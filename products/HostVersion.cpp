@@ -13,6 +13,7 @@
 #include "platform/registry.h"
 #include "platform/version_resource.h"
 #include "settings/YlRegistry.h"
+#include "settings/YlResult.h"
 
 namespace {
 
@@ -70,7 +71,8 @@ std::optional<platform::VersionInfo> VersionOf(const std::string& file) {
 std::optional<platform::VersionInfo> VersionAtBaseLocation() {
   YlRegistry settings("YlAtrium", nullptr);
   char ini_folder[kSettingsBuffer];
-  if (settings.GetKeyValue(HKEY_LOCAL_MACHINE, "IniFilePath", ini_folder, kSettingsBuffer) != 0) return std::nullopt;
+  if (settings.GetKeyValue(HKEY_LOCAL_MACHINE, "IniFilePath", ini_folder, kSettingsBuffer) != ylresult::kSuccess)
+    return std::nullopt;
   const std::string ini = std::string(ini_folder) + "Quenta.ini";
   char base[kSettingsBuffer];
   platform::ReadProfileEntry("YlAtrium_#_Locations", "Base", "0", base, kSettingsBuffer, ini.c_str());

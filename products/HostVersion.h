@@ -19,8 +19,8 @@ inline constexpr const char* kNoHostVersionFile = "No YlVer.dll found";
 void ReadHostVersion(const char* folder);
 
 // The texts of the last read (null before the first): the file version with ',' turned into
-// '.', and the version forms of the base product (kinds 1, 3, 4, 6), the Max product
-// (kind 5) and the Loom product (kind 2).
+// '.', and the version forms of the base product (productkind::kBasePhoto, kPrismLite,
+// kPrismPlus, kPrismPlusCompact), the Max product (kPrismMax) and the Loom product (kWeb).
 const char* GetHostFileVersion();
 const char* GetBaseVersionText();
 const char* GetMaxVersionText();

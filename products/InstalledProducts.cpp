@@ -20,16 +20,23 @@ constexpr const char* kIniName = "Quenta.ini";
 constexpr std::uint32_t kIniFilePathLimit = 255;
 constexpr std::uint32_t kInstallPathLimit = 4095;
 
+// The base product's kind is not in the table: its settings file decides it.
+constexpr std::uint32_t kKindFromSettings = 0;
+
 struct TableRow {
   const char* displayName;
-  std::uint32_t kind;  // 0: from the base product's settings file
+  std::uint32_t kind;
   std::int32_t number;
 };
 
 // In probe order.
 constexpr TableRow kProducts[] = {
-    {"Veltaro Loom", 2, 4},        {"Veltaro Prism Max", 5, 4},          {"Veltaro Prism Plus", 4, 4},
-    {"Veltaro Prism Lite", 3, 4},  {"Veltaro Prism Plus Compact", 6, 4}, {kBaseProduct, 0, 2},
+    {"Veltaro Loom", productkind::kWeb, 4},
+    {"Veltaro Prism Max", productkind::kPrismMax, 4},
+    {"Veltaro Prism Plus", productkind::kPrismPlus, 4},
+    {"Veltaro Prism Lite", productkind::kPrismLite, 4},
+    {"Veltaro Prism Plus Compact", productkind::kPrismPlusCompact, 4},
+    {kBaseProduct, kKindFromSettings, 2},
 };
 
 // The unnamed text value of HKEY_LOCAL_MACHINE\<path>, read into `limit` bytes with the NUL.
@@ -75,7 +82,7 @@ bool YlInstalledProducts::ReadProductKeys(const char* displayName, const char* c
 
   std::string folder;
   if (!ReadEntry(key + "\\IniFilePath", kIniFilePathLimit, folder)) return false;
-  if (folder.empty() || folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+  platform::AppendPathSeparator(folder);
   if (platform::FileExists((folder + kIniName).c_str())) settingsFolder = folder.c_str();
 
   installFolder.Empty();
@@ -99,13 +106,13 @@ bool YlInstalledProducts::AppendProduct(const char* displayName, const QxString&
   if (row == nullptr) return true;
 
   std::uint32_t kind = row->kind;
-  if (kind == 0) {
+  if (kind == kKindFromSettings) {
     const std::string ini = std::string(settingsFolder) + kIniName;
     if (platform::FileExists(ini.c_str())) {
-      if (ModuleSwitchedOn(ini, "YlPrism")) kind = 1;
-      if (ModuleSwitchedOn(ini, "YlLoom")) kind = 2;
+      if (ModuleSwitchedOn(ini, "YlPrism")) kind = productkind::kBasePhoto;
+      if (ModuleSwitchedOn(ini, "YlLoom")) kind = productkind::kWeb;
     }
-    if (kind == 0) return true;
+    if (kind == kKindFromSettings) return true;  // neither module on: not a listed host
   }
 
   auto product = std::make_unique<Product>();
@@ -117,7 +124,9 @@ bool YlInstalledProducts::AppendProduct(const char* displayName, const QxString&
   product->installFolder = installFolder;
   if (readVersion) {
     ReadHostVersion(installFolder);
-    const char* version = kind == 5 ? GetMaxVersionText() : kind == 2 ? GetLoomVersionText() : GetBaseVersionText();
+    const char* version = kind == productkind::kPrismMax ? GetMaxVersionText()
+                          : kind == productkind::kWeb    ? GetLoomVersionText()
+                                                         : GetBaseVersionText();
     product->productVersion = version;
     product->hostFileVersion = GetHostFileVersion();
   }

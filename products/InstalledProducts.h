@@ -14,10 +14,11 @@
 #include <vector>
 
 #include "foundation/QxString.h"
+#include "products/ProductKind.h"
 
 // One installed host product. The texts are copies: later version reads do not change them.
 struct Product {
-  std::uint32_t kind = 0;  // 1 base (photo), 2 web or base (web), 3..6 the photo products
+  std::uint32_t kind = 0;  // a productkind:: constant, from products/ProductKind.h
   std::int32_t number = 0;  // shown after the name: 4, or 2 for the base product
   QxString displayName;
   QxString keyPath;         // below HKEY_LOCAL_MACHINE, e.g. Software\Orvane\Veltaro Loom\4.0

@@ -1,12 +1,13 @@
 // YlIRegistry: the family's settings-store interface. Its 51 operations keep, in this slot
 // order, the vtable layout the family's modules rely on; do not reorder, insert or remove.
-// Every operation returns a result code: 0 success, negative failure (see YlRegistry.h for
-// the codes and GetErrorText for their texts).
+// Every operation returns a result code: ylresult::kSuccess (0) or a negative failure (see
+// settings/YlResult.h for the codes and GetErrorText for their texts).
 #pragma once
 
 #include "foundation/IQxObject.h"
 #include "foundation/QxString.h"
 #include "platform/registry.h"
+#include "settings/YlResult.h"
 
 class QX_EXPORT YlIRegistry : public virtual IQxObject {
  public:

@@ -6,6 +6,9 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
+#include "settings/YlResult.h"
+
+using namespace ylresult;
 
 namespace {
 
@@ -14,31 +17,26 @@ constexpr const char* kInfoFile = "Pellow.inf";
 
 const char* ErrorText(int code) {
   switch (code) {
-    case -1: return "YlRegistry - Fehler: \xFC" "bergebener Puffer zu klein f\xFC" "r Registry Eintrag";
-    case -2: return "YlRegistry - Fehler: Registry-Key nicht lesbar";
-    case -3: return "YlRegistry - Fehler: Registry-Key existiert nicht";
-    case -4: return "YlRegistry - Fehler: Registry-Key nicht schreibbar";
-    case -5: return "YlRegistry - Fehler: Registry-Key konnte nicht erzeugt werden";
-    case -6: return "YlRegistry - Fehler: falsche/fehlende Aufrufparameter";
-    case -7: return "YlRegistry - Fehler: Ini-Datei nicht schreibbar";
-    case -8: return "YlRegistry - Fehler: Ini-Datei nicht lesbar";
-    case -9: return "YlRegistry - Fehler: \xFC" "bergebener Puffer zu klein f\xFC" "r Pfad und Name";
-    case -10: return "YlRegistry - Fehler: noch nicht initialisiert";
-    case -11: return "YlRegistry - Fehler: Datenkonvertierung";
-    case -12: return "YlRegistry - Fehler: Default l\xE4" "nger als Platz in Ziel";
-    case -13: return "YlRegistry - Warnung: Existierender Registry-Key wurde nicht \xFC" "berschrieben";
+    case kEntryBufferTooSmall:
+      return "YlRegistry - Fehler: \xFC" "bergebener Puffer zu klein f\xFC" "r Registry Eintrag";
+    case kEntryNotReadable: return "YlRegistry - Fehler: Registry-Key nicht lesbar";
+    case kKeyMissing: return "YlRegistry - Fehler: Registry-Key existiert nicht";
+    case kEntryNotWritable: return "YlRegistry - Fehler: Registry-Key nicht schreibbar";
+    case kKeyNotCreated: return "YlRegistry - Fehler: Registry-Key konnte nicht erzeugt werden";
+    case kBadArgument: return "YlRegistry - Fehler: falsche/fehlende Aufrufparameter";
+    case kIniNotWritable: return "YlRegistry - Fehler: Ini-Datei nicht schreibbar";
+    case kIniEntryMissing: return "YlRegistry - Fehler: Ini-Datei nicht lesbar";
+    case kPathBufferTooSmall: return "YlRegistry - Fehler: \xFC" "bergebener Puffer zu klein f\xFC" "r Pfad und Name";
+    case kNotInitialised: return "YlRegistry - Fehler: noch nicht initialisiert";
+    case kConversionFailed: return "YlRegistry - Fehler: Datenkonvertierung";
+    case kDefaultTooLong: return "YlRegistry - Fehler: Default l\xE4" "nger als Platz in Ziel";
+    case kExistingEntryKept: return "YlRegistry - Warnung: Existierender Registry-Key wurde nicht \xFC" "berschrieben";
     default: return "YlRegistry - Fehler: kein g\xFC" "ltiger Fehlercode";
   }
 }
 
 std::optional<std::string> Copy(const char* text) {
   return text != nullptr ? std::optional<std::string>(text) : std::nullopt;
-}
-
-// A folder as the platform names it, without its trailing separator (the root stays "").
-std::string WithoutSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() == platform::kPathSeparator) folder.pop_back();
-  return folder;
 }
 
 }  // namespace
@@ -74,7 +72,7 @@ int YlRegistry::Initialize(const char* company, const char* product, const char*
   m_iniFile.clear();
   m_keyPath.clear();
   m_initialised = 0;
-  if ((company == nullptr && product == nullptr && version == nullptr) || shortId == nullptr) return -6;
+  if ((company == nullptr && product == nullptr && version == nullptr) || shortId == nullptr) return kBadArgument;
 
   for (const auto& part : {m_identity.company, m_identity.product, m_identity.version}) {
     if (part && !part->empty()) m_keyPath += *part + "\\";
@@ -82,19 +80,19 @@ int YlRegistry::Initialize(const char* company, const char* product, const char*
   char file[1023];
   (void)GetIniPathAndName(file, sizeof file);
   m_initialised = 1;
-  return 0;
+  return kSuccess;
 }
 
 int YlRegistry::InitializeFromInfo(const char* section, const char* iniFileOrPrefix) {
   const std::size_t name_room = 1 + std::strlen(kInfoFile) + 1;  // separator, name, NUL
   std::string folder;
   if (!platform::ProgramFolder(folder)) folder.clear();
-  folder = WithoutSeparator(folder);
-  if (folder.size() + name_room > kMaxPath) return -9;
+  platform::DropTrailingPathSeparator(folder);  // a root loses it too: it is put back below
+  if (folder.size() + name_room > kMaxPath) return kPathBufferTooSmall;
   std::string info = folder + platform::kPathSeparator + kInfoFile;
   if (!platform::FileExists(info.c_str())) {
     if (!platform::CurrentFolder(folder)) folder.clear();
-    folder = WithoutSeparator(folder);
+    platform::DropTrailingPathSeparator(folder);
     info = folder.size() + name_room > kMaxPath ? folder : folder + platform::kPathSeparator + kInfoFile;
   }
 
@@ -102,7 +100,8 @@ int YlRegistry::InitializeFromInfo(const char* section, const char* iniFileOrPre
   const char* keys[] = {"Company", "Product", "Version", "ShortId"};
   for (int i = 0; i < 4; ++i) {
     char buffer[511];
-    if (platform::ReadProfileEntry(section, keys[i], "", buffer, sizeof buffer, info.c_str()) == 0) return -8;
+    if (platform::ReadProfileEntry(section, keys[i], "", buffer, sizeof buffer, info.c_str()) == 0)
+      return kIniEntryMissing;
     values[i] = buffer;
   }
   return Initialize(values[0].c_str(), values[1].c_str(), values[2].c_str(), values[3].c_str(), iniFileOrPrefix);
@@ -110,17 +109,17 @@ int YlRegistry::InitializeFromInfo(const char* section, const char* iniFileOrPre
 
 int YlRegistry::GetErrorText(int code, QxString& text) {
   text = ErrorText(code);
-  return 0;
+  return kSuccess;
 }
 
 int YlRegistry::GetErrorText(int code, char* buffer, int size) {
   // A buffer of no room gets nothing rather than a NUL in front of it.
-  if (buffer == nullptr || size < 1) return 0;
+  if (buffer == nullptr || size < 1) return kSuccess;
   QxString text;
   (void)GetErrorText(code, text);
   std::strncpy(buffer, text, static_cast<std::size_t>(size - 1));
   buffer[size - 1] = '\0';
-  return 0;
+  return kSuccess;
 }
 
 bool YlRegistry::GetRegistryInfo(QxString& company, QxString& product, QxString& version, QxString& shortId) {

@@ -8,16 +8,10 @@
 //   store.GetIntValue("Window", "Width", 640, size);      // 640 until someone stores one
 //   store.SetIntValue("Window", "Width", 800);
 //   QxString folder;
-//   if (store.GetKeyValue(HKEY_LOCAL_MACHINE, "IniFilePath", folder) == 0) ...
+//   if (store.GetKeyValue(HKEY_LOCAL_MACHINE, "IniFilePath", folder) == ylresult::kSuccess) ...
 //
-// Result codes (GetErrorText gives their German texts):
-//    0 success              -1 buffer too small for a registry entry
-//   -2 entry not readable   -3 entry does not exist      -4 entry not writable
-//   -5 key not created      -6 wrong or missing argument -7 INI file not writable
-//   -8 INI entry missing    -9 buffer too small for path -10 not initialised
-//   -11 conversion error    -12 default longer than buffer
-//   -13 warning: existing entry kept
-//   -14 INI file and its backup missing   -15 INI file not readable
+// Every operation returns one of the result codes of settings/YlResult.h (ylresult::kSuccess,
+// 0, or a negative code); GetErrorText gives their German texts.
 //
 // Operations call each other through their virtual slots, so a derived class that overrides
 // one changes every operation built on it. Nothing is thrown; an instance is used by one
@@ -30,10 +24,12 @@
 
 #include "foundation/QxExport.h"
 #include "settings/YlIRegistry.h"
+#include "settings/YlResult.h"
 
 class QX_EXPORT YlRegistry : public virtual YlIRegistry {
  public:
-  // Uninitialised: operations that need the identity return -10 until Initialize succeeds.
+  // Uninitialised: operations that need the identity return kNotInitialised until Initialize
+  // succeeds.
   YlRegistry();
   // Calls InitializeFromInfo(section, iniFileOrPrefix); the outcome shows in GetRegistryInfo.
   YlRegistry(const char* section, const char* iniFileOrPrefix);
@@ -45,19 +41,22 @@ class QX_EXPORT YlRegistry : public virtual YlIRegistry {
   YlRegistry& operator=(const YlRegistry&) = delete;
 
   // (Re)initialises the identity. A fifth argument containing ".ini" names the INI file;
-  // otherwise it is the section prefix (null: the short id). 0, or -6 when company, product
-  // and version are all null or the short id is null (the store is then uninitialised).
+  // otherwise it is the section prefix (null: the short id). kSuccess, or kBadArgument when
+  // company, product and version are all null or the short id is null (the store is then
+  // uninitialised).
   int Initialize(const char* company, const char* product, const char* version, const char* shortId,
                  const char* iniFileOrPrefix) override;
   // Reads Company, Product, Version and ShortId from `section` of "Pellow.inf" beside the
-  // program (else in the current folder) and calls Initialize. -8 when one is missing or
-  // empty (nothing changed), -9 when the file name does not fit 260 characters.
+  // program (else in the current folder) and calls Initialize. kIniEntryMissing when one is
+  // missing or empty (nothing changed), kPathBufferTooSmall when the file name does not fit
+  // 260 characters.
   int InitializeFromInfo(const char* section, const char* iniFileOrPrefix) override;
-  // The text of a result code; always 0. The buffer form writes at most size - 1 characters
-  // and a NUL; a size below 1 writes nothing.
+  // The text of a result code; always kSuccess. The buffer form writes at most size - 1
+  // characters and a NUL; a size below 1 writes nothing.
   int GetErrorText(int code, QxString& text) override;
   int GetErrorText(int code, char* buffer, int size) override;
-  // Asks the platform to write out what it caches of the INI file: 0, or -9.
+  // Asks the platform to write out what it caches of the INI file: kSuccess, or
+  // kPathBufferTooSmall.
   int FlushIniFile() override;
 
   int GetKeyValue(HKEY root, const char* name, QxString& value) override;
@@ -116,11 +115,12 @@ class QX_EXPORT YlRegistry : public virtual YlIRegistry {
   // texts, when the store is not initialised.
   bool GetRegistryInfo(QxString& company, QxString& product, QxString& version, QxString& shortId);
 
-  // The INI file's full name (cached after the first call): 0, or -9 when it does not fit
-  // `size` characters with its NUL (the buffer then holds at most the directory).
+  // The INI file's full name (cached after the first call): kSuccess, or kPathBufferTooSmall
+  // when it does not fit `size` characters with its NUL (the buffer then holds at most the
+  // directory).
   int GetIniPathAndName(char* buffer, int size);
-  // The INI file's folder with a trailing separator (the cache is not used): 0, or -9 when
-  // the full INI file name would not fit `size`.
+  // The INI file's folder with a trailing separator (the cache is not used): kSuccess, or
+  // kPathBufferTooSmall when the full INI file name would not fit `size`.
   int GetIniPath(char* buffer, int size);
   // The same into a string; the separator is appended even when the folder ends with one.
   int GetIniPath(QxString& path);
@@ -132,7 +132,7 @@ class QX_EXPORT YlRegistry : public virtual YlIRegistry {
 
  protected:
   // "User" and this account's four-digit number, handing out the next machine-wide number
-  // on first use. `buffer` holds at least 9 characters. Always 0.
+  // on first use. `buffer` holds at least 9 characters. Always kSuccess.
   QX_NO_EXPORT int GetUserTag(char* buffer);
 
  private:
@@ -160,5 +160,5 @@ class QX_EXPORT YlRegistry : public virtual YlIRegistry {
 };
 
 // Deletes the key `name` below the open key `parent` with everything below it. A subkey
-// that cannot be deleted stays (and so does its parent). Always 0.
+// that cannot be deleted stays (and so does its parent). Always ylresult::kSuccess.
 QX_EXPORT int DeleteKeyAndAllSubkeys(HKEY parent, const char* name);

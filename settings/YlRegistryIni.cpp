@@ -10,6 +10,9 @@
 #include "platform/machine.h"
 #include "platform/registry.h"
 #include "settings/YlRegistry.h"
+#include "settings/YlResult.h"
+
+using namespace ylresult;
 
 namespace {
 
@@ -22,13 +25,8 @@ constexpr int kMaxUserNumber = 9999;
 std::string ProgramDirectory() {
   std::string folder;
   if (!platform::ProgramFolder(folder)) return {};
-  if (!folder.empty() && folder.back() == platform::kPathSeparator) folder.pop_back();
+  platform::DropTrailingPathSeparator(folder);
   return folder;
-}
-
-bool EndsWithSeparator(const char* text) {
-  const std::size_t n = std::strlen(text);
-  return n > 0 && text[n - 1] == platform::kPathSeparator;
 }
 
 // The number at the start of a text (blanks skipped), or nothing.
@@ -42,84 +40,84 @@ std::optional<long> LeadingNumber(const char* text) {
 }  // namespace
 
 int YlRegistry::GetIniPathAndName(char* buffer, int size) {
-  if (buffer == nullptr || size < 1) return -9;
+  if (buffer == nullptr || size < 1) return kPathBufferTooSmall;
   if (m_iniFile.empty() && m_sectionPrefix && m_sectionPrefix->find(".ini") != std::string::npos) {
     m_iniFile = *m_sectionPrefix;
     m_sectionPrefix = m_shortId;
   }
   if (!m_iniFile.empty()) {
-    if (static_cast<int>(m_iniFile.size()) >= size) return -9;
+    if (static_cast<int>(m_iniFile.size()) >= size) return kPathBufferTooSmall;
     std::memcpy(buffer, m_iniFile.c_str(), m_iniFile.size() + 1);
-    return 0;
+    return kSuccess;
   }
   const int result = GetIniPath(buffer, size);
-  if (result != 0) return result;
+  if (result != kSuccess) return result;
   std::strcat(buffer, kIniName);  // GetIniPath left room for the name
   m_iniFile = buffer;
-  return 0;
+  return kSuccess;
 }
 
 int YlRegistry::GetIniPath(char* buffer, int size) {
-  if (buffer == nullptr || size < 1) return -9;
-  if (GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, buffer, size) != 0) {
+  if (buffer == nullptr || size < 1) return kPathBufferTooSmall;
+  if (GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, buffer, size) != kSuccess) {
     const std::string folder = ProgramDirectory();
-    if (static_cast<int>(folder.size()) >= size) return -9;
+    if (static_cast<int>(folder.size()) >= size) return kPathBufferTooSmall;
     std::memcpy(buffer, folder.c_str(), folder.size() + 1);
   }
   // The separator is counted even when the folder already ends with one.
   const std::size_t needed = std::strlen(buffer) + 1 + std::strlen(kIniName) + 1;
-  if (needed > static_cast<std::size_t>(size)) return -9;
-  if (!EndsWithSeparator(buffer)) {
+  if (needed > static_cast<std::size_t>(size)) return kPathBufferTooSmall;
+  if (!platform::EndsWithPathSeparator(buffer)) {
     const std::size_t n = std::strlen(buffer);
     buffer[n] = platform::kPathSeparator;
     buffer[n + 1] = '\0';
   }
-  return 0;
+  return kSuccess;
 }
 
 int YlRegistry::GetIniPath(QxString& path) {
-  if (GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, path) != 0) {
+  if (GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, path) != kSuccess) {
     char folder[kMaxPath];
     std::snprintf(folder, sizeof folder, "%s", ProgramDirectory().c_str());
     path = folder;
   }
   path += platform::kPathSeparator;
-  return 0;
+  return kSuccess;
 }
 
 int YlRegistry::IniFile(std::string& file) {
   char buffer[kMaxPath];
   const int result = GetIniPathAndName(buffer, sizeof buffer);
-  if (result == 0) file = buffer;
+  if (result == kSuccess) file = buffer;
   return result;
 }
 
 int YlRegistry::FlushIniFile() {
   std::string file;
   const int result = IniFile(file);
-  if (result != 0) return result;
+  if (result != kSuccess) return result;
   (void)platform::WriteProfileEntry(nullptr, nullptr, nullptr, file.c_str());
-  return 0;
+  return kSuccess;
 }
 
 void YlRegistry::CreateIniBackup() {
   std::string file;
-  if (IniFile(file) != 0 || !platform::FileExists(file.c_str())) return;
+  if (IniFile(file) != kSuccess || !platform::FileExists(file.c_str())) return;
   (void)platform::CopyFileAtomic(file.c_str(), (file + ".bak").c_str(), false);
 }
 
 int YlRegistry::SetIniFilePath(const char* directory) {
-  if (!IsInitialised()) return -10;
-  if (directory == nullptr || *directory == '\0') return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (directory == nullptr || *directory == '\0') return kBadArgument;
   m_iniFile.clear();
   return SetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, directory, false);
 }
 
 int YlRegistry::HasIniFilePath(int& exists) {
-  if (!IsInitialised()) return -10;
+  if (!IsInitialised()) return kNotInitialised;
   char buffer[512];
-  exists = GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, buffer, sizeof buffer) == 0 ? 1 : 0;
-  return 0;
+  exists = GetKeyValue(HKEY_LOCAL_MACHINE, kIniFilePath, buffer, sizeof buffer) == kSuccess ? 1 : 0;
+  return kSuccess;
 }
 
 int YlRegistry::GetUserTag(char* buffer) {
@@ -129,10 +127,10 @@ int YlRegistry::GetUserTag(char* buffer) {
   (void)lock.Acquire();
 
   char number[5];
-  if (GetKeyValue(HKEY_CURRENT_USER, "User", number, sizeof number) != 0) {
+  if (GetKeyValue(HKEY_CURRENT_USER, "User", number, sizeof number) != kSuccess) {
     char last[5];
     long next = 1;
-    if (GetKeyValue(HKEY_LOCAL_MACHINE, "LastUser", last, sizeof last) == 0) {
+    if (GetKeyValue(HKEY_LOCAL_MACHINE, "LastUser", last, sizeof last) == kSuccess) {
       const auto n = LeadingNumber(last);
       next = n ? *n + 1 : 0;  // 0: "LastUser" says nothing usable
     }
@@ -144,7 +142,7 @@ int YlRegistry::GetUserTag(char* buffer) {
     (void)SetKeyValue(HKEY_CURRENT_USER, "User", number, false);
   }
   std::snprintf(buffer, 9, "User%s", number);
-  return 0;
+  return kSuccess;
 }
 
 std::set<long> YlRegistry::UserNumbersTaken() const {

@@ -7,6 +7,9 @@
 #include "platform/registry.h"
 #include "platform/security.h"
 #include "settings/YlRegistry.h"
+#include "settings/YlResult.h"
+
+using namespace ylresult;
 
 namespace {
 
@@ -28,44 +31,44 @@ std::string YlRegistry::EntryPath(const char* name) const {
 }
 
 int YlRegistry::GetKeyValue(HKEY root, const char* name, char* buffer, int size) {
-  if (buffer == nullptr || size < 0) return -6;
+  if (buffer == nullptr || size < 0) return kBadArgument;
   platform::RegistryKey key;
   if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
-    return -3;
+    return kKeyMissing;
   auto bytes = static_cast<std::uint32_t>(size);
   switch (platform::QueryTextValue(key.get(), nullptr, buffer, &bytes)) {
-    case platform::kErrorSuccess: return 0;
-    case platform::kErrorMoreData: return -1;
-    default: return -2;
+    case platform::kErrorSuccess: return kSuccess;
+    case platform::kErrorMoreData: return kEntryBufferTooSmall;
+    default: return kEntryNotReadable;
   }
 }
 
 int YlRegistry::GetKeyValue(HKEY root, const char* name, QxString& value) {
   platform::RegistryKey key;
   if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
-    return -3;
+    return kKeyMissing;
   std::string text;
   switch (platform::QueryTextValue(key.get(), nullptr, text)) {
     case platform::kErrorSuccess:
       value = text.c_str();  // the text up to its NUL
-      return 0;
-    case platform::kErrorMoreData: return -1;
-    default: return -2;
+      return kSuccess;
+    case platform::kErrorMoreData: return kEntryBufferTooSmall;
+    default: return kEntryNotReadable;
   }
 }
 
 int YlRegistry::SetKeyValue(HKEY root, const char* name, const char* value, bool keepExisting) {
-  if (value == nullptr) return -6;
+  if (value == nullptr) return kBadArgument;
   if (keepExisting) {
     QxString existing;
-    if (GetKeyValue(root, name, existing) == 0) return -13;
+    if (GetKeyValue(root, name, existing) == kSuccess) return kExistingEntryKept;
   }
   // Keys are created with the platform's default access: the emulated registry has no access
   // control to open up (see GetSecurityDescriptorWithNullDacl).
   platform::RegistryKey key;
   if (platform::CreateKey(root, EntryPath(name).c_str(), key) != platform::kErrorSuccess)
-    return -5;
-  return platform::SetTextValue(key.get(), nullptr, value) == platform::kErrorSuccess ? 0 : -4;
+    return kKeyNotCreated;
+  return platform::SetTextValue(key.get(), nullptr, value) == platform::kErrorSuccess ? kSuccess : kEntryNotWritable;
 }
 
 int YlRegistry::GetListEntry(HKEY root, const char* listKey, const char* name, int index, QxString& value) {
@@ -80,28 +83,28 @@ int YlRegistry::GetListEntry(HKEY root, const char* listKey, const char* name, i
 // the list and write over it, or cut the list short while moving entries down.
 int YlRegistry::AddListEntry(HKEY root, const char* listKey, const char* name, const char* value) {
   int index = 0;
-  for (QxString entry; GetListEntry(root, listKey, name, index, entry) == 0; ++index) {
-    if (value != nullptr && std::strcmp(entry, value) == 0) return 0;
+  for (QxString entry; GetListEntry(root, listKey, name, index, entry) == kSuccess; ++index) {
+    if (value != nullptr && std::strcmp(entry, value) == 0) return kSuccess;
   }
   return SetKeyValue(root, ListEntryName(listKey, name, index).c_str(), value, false);
 }
 
 int YlRegistry::RemoveListEntry(HKEY root, const char* listKey, const char* name, const char* value) {
-  if (value == nullptr) return 0;
+  if (value == nullptr) return kSuccess;
   int found = 0;
   QxString entry;
   for (;; ++found) {
-    if (GetListEntry(root, listKey, name, found, entry) != 0) return 0;
+    if (GetListEntry(root, listKey, name, found, entry) != kSuccess) return kSuccess;
     if (std::strcmp(entry, value) == 0) break;
   }
   int last = found;
-  for (int j = found + 1; GetListEntry(root, listKey, name, j, entry) == 0; ++j) {
+  for (int j = found + 1; GetListEntry(root, listKey, name, j, entry) == kSuccess; ++j) {
     (void)SetKeyValue(root, ListEntryName(listKey, name, j - 1).c_str(), entry, false);
     last = j;
   }
   (void)DeleteKeyAndAllSubkeys(root, EntryPath(ListEntryName(listKey, name, last).c_str()).c_str());
   Prune(root, EntryPath(listKey));
-  return 0;
+  return kSuccess;
 }
 
 void YlRegistry::Prune(HKEY root, std::string path) {
@@ -116,10 +119,10 @@ void YlRegistry::Prune(HKEY root, std::string path) {
 }
 
 int YlRegistry::DeleteAllKeys() {
-  if (!IsInitialised()) return -10;
+  if (!IsInitialised()) return kNotInitialised;
   // An identity of empty texts has an empty key path: its product key would be "Software"
   // itself, with every product of every maker below it.
-  if (m_keyPath.empty()) return -6;
+  if (m_keyPath.empty()) return kBadArgument;
   std::string product = EntryPath(nullptr);
   product.pop_back();  // the trailing backslash
   (void)DeleteKeyAndAllSubkeys(HKEY_LOCAL_MACHINE, product.c_str());
@@ -128,12 +131,12 @@ int YlRegistry::DeleteAllKeys() {
   char account[251];
   for (std::uint32_t i = 0; platform::EnumKey(HKEY_USERS, i, account, sizeof account) == platform::kErrorSuccess; ++i)
     (void)DeleteKeyAndAllSubkeys(HKEY_USERS, (std::string(account) + "\\" + product).c_str());
-  return 0;
+  return kSuccess;
 }
 
 int DeleteKeyAndAllSubkeys(HKEY parent, const char* name) {
   // Without a name the parent itself would go, with everything below it.
-  if (name == nullptr || *name == '\0') return 0;
+  if (name == nullptr || *name == '\0') return kSuccess;
   // Depth first, one open key per level of the walk, kept on the heap: a registry made by an
   // older version may be deeper than the stack would hold as recursion.
   struct Level {
@@ -144,7 +147,7 @@ int DeleteKeyAndAllSubkeys(HKEY parent, const char* name) {
   std::vector<Level> levels(1);
   levels[0].name = name;
   if (platform::OpenKey(parent, name, platform::KeyAccess::kReadWrite, levels[0].key) != platform::kErrorSuccess)
-    return 0;
+    return kSuccess;
   char subkey[257];
   while (!levels.empty()) {
     Level& level = levels.back();
@@ -172,7 +175,7 @@ int DeleteKeyAndAllSubkeys(HKEY parent, const char* name) {
         platform::OpenKey(above, done.c_str(), platform::KeyAccess::kRead, survivor) == platform::kErrorSuccess)
       ++levels.back().index;
   }
-  return 0;
+  return kSuccess;
 }
 
 void* YlRegistry::GetSecurityDescriptorWithNullDacl() { return platform::NewNullDaclSecurityDescriptor(); }

@@ -11,6 +11,9 @@
 #include "platform/paths.h"
 #include "platform/profile.h"
 #include "settings/YlRegistry.h"
+#include "settings/YlResult.h"
+
+using namespace ylresult;
 
 namespace {
 
@@ -60,25 +63,25 @@ bool FormatDouble(double value, char (&text)[kNumberBuffer]) {
 
 int ApplyDirectoryRule(QxString& value) {
   const int n = value.GetLength();
-  if (n > 0 && value[n - 1] != platform::kPathSeparator) value += platform::kPathSeparator;
-  return 0;
+  if (n > 0 && !platform::IsPathSeparator(value[n - 1])) value += platform::kPathSeparator;
+  return kSuccess;
 }
 
 int ApplyDirectoryRule(char* buffer, int size) {
   const std::size_t n = std::strlen(buffer);
-  if (n == 0 || buffer[n - 1] == platform::kPathSeparator) return 0;
-  if (n >= static_cast<std::size_t>(size - 1)) return -9;
+  if (n == 0 || platform::IsPathSeparator(buffer[n - 1])) return kSuccess;
+  if (n >= static_cast<std::size_t>(size - 1)) return kPathBufferTooSmall;
   buffer[n] = platform::kPathSeparator;
   buffer[n + 1] = '\0';
-  return 0;
+  return kSuccess;
 }
 
-// Copies a default into a buffer: 0, or -12 when it had to be cut.
+// Copies a default into a buffer: kSuccess, or kDefaultTooLong when it had to be cut.
 int CopyDefault(const char* defaultValue, char* buffer, int size) {
   const char* text = defaultValue != nullptr ? defaultValue : "";
   std::strncpy(buffer, text, static_cast<std::size_t>(size - 1));
   buffer[size - 1] = '\0';
-  return std::strlen(buffer) < std::strlen(text) ? -12 : 0;
+  return std::strlen(buffer) < std::strlen(text) ? kDefaultTooLong : kSuccess;
 }
 
 }  // namespace
@@ -86,18 +89,19 @@ int CopyDefault(const char* defaultValue, char* buffer, int size) {
 // --- The text primitives ---------------------------------------------------------------
 
 int YlRegistry::SetStringValue(const char* section, const char* key, const char* value) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key)) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key)) return kBadArgument;
   std::string file;
-  if (const int result = IniFile(file); result != 0) return result;
-  return platform::WriteProfileEntry(SectionName(section).c_str(), key, value, file.c_str()) ? 0 : -7;
+  if (const int result = IniFile(file); result != kSuccess) return result;
+  const bool written = platform::WriteProfileEntry(SectionName(section).c_str(), key, value, file.c_str());
+  return written ? kSuccess : kIniNotWritable;
 }
 
 int YlRegistry::GetStringValue(const char* section, const char* key, char* buffer, int size) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return kBadArgument;
   std::string file;
-  if (const int result = IniFile(file); result != 0) return result;
+  if (const int result = IniFile(file); result != kSuccess) return result;
 
   // The read guard: restore a missing file from its backup, report a file that is missing
   // or unreadable, and make the backup when there is none. The entry is read in the same look
@@ -115,17 +119,17 @@ int YlRegistry::GetStringValue(const char* section, const char* key, char* buffe
   }
   if (!state.exists || !state.readable) {
     buffer[0] = saved;
-    return state.exists ? -15 : -14;
+    return state.exists ? kIniNotReadable : kIniAndBackupMissing;
   }
   if (!state.companion_exists) (void)platform::CopyFileAtomic(file.c_str(), backup.c_str(), false);
-  return read > 0 ? 0 : -8;
+  return read > 0 ? kSuccess : kIniEntryMissing;
 }
 
 int YlRegistry::GetStringValue(const char* section, const char* key, QxString& value) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key)) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key)) return kBadArgument;
   std::string file;
-  if (const int result = IniFile(file); result != 0) return result;
+  if (const int result = IniFile(file); result != kSuccess) return result;
 
   const std::string name = SectionName(section);
   std::uint32_t read = 0;
@@ -136,28 +140,28 @@ int YlRegistry::GetStringValue(const char* section, const char* key, QxString& v
     value.ReleaseBuffer(static_cast<int>(read));
     if (read != static_cast<std::uint32_t>(capacity - 1) || capacity > INT_MAX / 2) break;
   }
-  return read > 0 ? 0 : -8;
+  return read > 0 ? kSuccess : kIniEntryMissing;
 }
 
 int YlRegistry::SetUserStringValue(const char* section, const char* key, const char* value) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key) || Empty(value)) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key) || Empty(value)) return kBadArgument;
   std::string userKey;
   (void)UserKey(key, userKey);
   return SetStringValue(section, userKey.c_str(), value);
 }
 
 int YlRegistry::GetUserStringValue(const char* section, const char* key, char* buffer, int size) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key) || buffer == nullptr || size <= 0) return kBadArgument;
   std::string userKey;
   (void)UserKey(key, userKey);
   return GetStringValue(section, userKey.c_str(), buffer, size);
 }
 
 int YlRegistry::GetUserStringValue(const char* section, const char* key, QxString& value) {
-  if (!IsInitialised()) return -10;
-  if (Empty(section) || Empty(key)) return -6;
+  if (!IsInitialised()) return kNotInitialised;
+  if (Empty(section) || Empty(key)) return kBadArgument;
   std::string userKey;
   (void)UserKey(key, userKey);
   return GetStringValue(section, userKey.c_str(), value);
@@ -192,12 +196,12 @@ int YlRegistry::SetUserIntValue(const char* section, const char* key, int value)
 
 int YlRegistry::SetDoubleValue(const char* section, const char* key, double value) {
   char text[kNumberBuffer];
-  if (!FormatDouble(value, text)) return -11;
+  if (!FormatDouble(value, text)) return kConversionFailed;
   return SetStringValue(section, key, text);
 }
 int YlRegistry::SetUserDoubleValue(const char* section, const char* key, double value) {
   char text[kNumberBuffer];
-  if (!FormatDouble(value, text)) return -11;
+  if (!FormatDouble(value, text)) return kConversionFailed;
   return SetUserStringValue(section, key, text);
 }
 
@@ -208,95 +212,95 @@ namespace {
 int ToBool(const char* text, bool& value) {
   if (std::strcmp(text, "true") == 0) value = true;
   else if (std::strcmp(text, "false") == 0) value = false;
-  else return -11;
-  return 0;
+  else return kConversionFailed;
+  return kSuccess;
 }
-int ToInt(const char* text, int& value) { return ParseInt(text, value) ? 0 : -11; }
-int ToDouble(const char* text, double& value) { return ParseDouble(text, value) ? 0 : -11; }
+int ToInt(const char* text, int& value) { return ParseInt(text, value) ? kSuccess : kConversionFailed; }
+int ToDouble(const char* text, double& value) { return ParseDouble(text, value) ? kSuccess : kConversionFailed; }
 
 }  // namespace
 
 int YlRegistry::GetBoolValue(const char* section, const char* key, bool& value) {
   char text[kBoolBuffer];
   const int result = GetStringValue(section, key, text, kBoolBuffer);
-  return result != 0 ? result : ToBool(text, value);
+  return result != kSuccess ? result : ToBool(text, value);
 }
 int YlRegistry::GetUserBoolValue(const char* section, const char* key, bool& value) {
   char text[kBoolBuffer];
   const int result = GetUserStringValue(section, key, text, kBoolBuffer);
-  return result != 0 ? result : ToBool(text, value);
+  return result != kSuccess ? result : ToBool(text, value);
 }
 
 int YlRegistry::GetIntValue(const char* section, const char* key, int& value) {
   char text[kNumberBuffer];
   const int result = GetStringValue(section, key, text, kNumberBuffer);
-  return result != 0 ? result : ToInt(text, value);
+  return result != kSuccess ? result : ToInt(text, value);
 }
 int YlRegistry::GetUserIntValue(const char* section, const char* key, int& value) {
   char text[kNumberBuffer];
   const int result = GetUserStringValue(section, key, text, kNumberBuffer);
-  return result != 0 ? result : ToInt(text, value);
+  return result != kSuccess ? result : ToInt(text, value);
 }
 
 int YlRegistry::GetDoubleValue(const char* section, const char* key, double& value) {
   char text[kNumberBuffer];
   const int result = GetStringValue(section, key, text, kNumberBuffer);
-  return result != 0 ? result : ToDouble(text, value);
+  return result != kSuccess ? result : ToDouble(text, value);
 }
 int YlRegistry::GetUserDoubleValue(const char* section, const char* key, double& value) {
   char text[kNumberBuffer];
   const int result = GetUserStringValue(section, key, text, kNumberBuffer);
-  return result != 0 ? result : ToDouble(text, value);
+  return result != kSuccess ? result : ToDouble(text, value);
 }
 
 // --- Getters with default --------------------------------------------------------------
 
 int YlRegistry::GetBoolValue(const char* section, const char* key, bool defaultValue, bool& value) {
-  if (GetBoolValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetBoolValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetUserBoolValue(const char* section, const char* key, bool defaultValue, bool& value) {
-  if (GetUserBoolValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetUserBoolValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetIntValue(const char* section, const char* key, int defaultValue, int& value) {
-  if (GetIntValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetIntValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetUserIntValue(const char* section, const char* key, int defaultValue, int& value) {
-  if (GetUserIntValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetUserIntValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetDoubleValue(const char* section, const char* key, double defaultValue, double& value) {
-  if (GetDoubleValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetDoubleValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetUserDoubleValue(const char* section, const char* key, double defaultValue, double& value) {
-  if (GetUserDoubleValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetUserDoubleValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 
 int YlRegistry::GetStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) {
-  if (GetStringValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetStringValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 int YlRegistry::GetUserStringValue(const char* section, const char* key, const char* defaultValue,
                                    QxString& value) {
-  if (GetUserStringValue(section, key, value) != 0) value = defaultValue;
-  return 0;
+  if (GetUserStringValue(section, key, value) != kSuccess) value = defaultValue;
+  return kSuccess;
 }
 
 int YlRegistry::GetStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
                                int size) {
   const int result = GetStringValue(section, key, buffer, size);
-  if (result == 0 || buffer == nullptr || size <= 0) return result;
+  if (result == kSuccess || buffer == nullptr || size <= 0) return result;
   const int copied = CopyDefault(defaultValue, buffer, size);
-  return copied != 0 ? copied : result;  // the shared form reports the failed read
+  return copied != kSuccess ? copied : result;  // the shared form reports the failed read
 }
 int YlRegistry::GetUserStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
                                    int size) {
   const int result = GetUserStringValue(section, key, buffer, size);
-  if (result == 0 || buffer == nullptr || size <= 0) return result;
+  if (result == kSuccess || buffer == nullptr || size <= 0) return result;
   return CopyDefault(defaultValue, buffer, size);
 }
 
@@ -304,36 +308,36 @@ int YlRegistry::GetUserStringValue(const char* section, const char* key, const c
 
 int YlRegistry::GetPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) {
   const int result = GetStringValue(section, key, defaultValue, value);
-  return result != 0 ? result : ApplyDirectoryRule(value);
+  return result != kSuccess ? result : ApplyDirectoryRule(value);
 }
 int YlRegistry::GetUserPathValue(const char* section, const char* key, const char* defaultValue,
                                  QxString& value) {
   const int result = GetUserStringValue(section, key, defaultValue, value);
-  return result != 0 ? result : ApplyDirectoryRule(value);
+  return result != kSuccess ? result : ApplyDirectoryRule(value);
 }
 int YlRegistry::GetPathValue(const char* section, const char* key, QxString& value) {
   const int result = GetStringValue(section, key, value);
-  return result != 0 ? result : ApplyDirectoryRule(value);
+  return result != kSuccess ? result : ApplyDirectoryRule(value);
 }
 int YlRegistry::GetUserPathValue(const char* section, const char* key, QxString& value) {
   const int result = GetUserStringValue(section, key, value);
-  return result != 0 ? result : ApplyDirectoryRule(value);
+  return result != kSuccess ? result : ApplyDirectoryRule(value);
 }
 int YlRegistry::GetPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
                              int size) {
   const int result = GetStringValue(section, key, defaultValue, buffer, size);
-  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+  return result != kSuccess ? result : ApplyDirectoryRule(buffer, size);
 }
 int YlRegistry::GetUserPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
                                  int size) {
   const int result = GetUserStringValue(section, key, defaultValue, buffer, size);
-  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+  return result != kSuccess ? result : ApplyDirectoryRule(buffer, size);
 }
 int YlRegistry::GetPathValue(const char* section, const char* key, char* buffer, int size) {
   const int result = GetStringValue(section, key, buffer, size);
-  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+  return result != kSuccess ? result : ApplyDirectoryRule(buffer, size);
 }
 int YlRegistry::GetUserPathValue(const char* section, const char* key, char* buffer, int size) {
   const int result = GetUserStringValue(section, key, buffer, size);
-  return result != 0 ? result : ApplyDirectoryRule(buffer, size);
+  return result != kSuccess ? result : ApplyDirectoryRule(buffer, size);
 }

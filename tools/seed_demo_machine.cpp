@@ -14,8 +14,9 @@
 #include <fstream>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/registry.h"
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 
 namespace {
 
@@ -29,12 +30,12 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
              const char* settings) {
   const std::filesystem::path folder = hosts / name;
   std::filesystem::create_directories(folder);
-  const std::string prefix = folder.string() + "/";
+  const std::string prefix = folder.string() + platform::kPathSeparator;
   std::ofstream(prefix + "Quenta.ini", std::ios::binary) << settings;
-  testsupport::PeSpec layout;
+  pe_writer::PeLayout layout;
   layout.pe32_plus = true;
   layout.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
-  std::ofstream(prefix + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
+  std::ofstream(prefix + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
   const std::string key = std::string("Software\\Orvane\\") + name + "\\" + version_key;
   return SetEntry(key + "\\IniFilePath", prefix) && SetEntry(key + "\\InstallPath", prefix);
 }

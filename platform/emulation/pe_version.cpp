@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/emulation/positional_file.h"
 #include "platform/version_resource.h"
 
@@ -161,7 +162,7 @@ std::optional<std::vector<unsigned char>> ReadVersionBlock(const std::string& pa
 
 // Where a bare file name is found: the program's folder first, then the current folder.
 std::string Locate(const std::string& path) {
-  if (path.find('/') != std::string::npos) return path;
+  if (path.find_first_of(kPathSeparators) != std::string::npos) return path;
   std::string folder;
   if (ProgramFolder(folder) && FileExists((folder + path).c_str())) return folder + path;
   if (CurrentFolder(folder) && FileExists((folder + path).c_str())) return folder + path;

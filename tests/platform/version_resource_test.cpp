@@ -14,17 +14,17 @@
 
 #include "platform/files.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
-using testsupport::PeSpec;
+using pe_writer::PeLayout;
 
 const char* kFileVersion = "\\StringFileInfo\\000004b0\\FileVersion";
 
-PeSpec HostSpec(bool pe32_plus = false) {
-  PeSpec layout;
+PeLayout HostLayout(bool pe32_plus = false) {
+  PeLayout layout;
   layout.pe32_plus = pe32_plus;
   layout.fixed_version = {3, 70, 35, 0};
   layout.tables = {{"000004b0", {{"FileVersion", "3, 70, 35, 0"}, {"ProductName", "Veltaro Caf\xC3\xA9 \xE4\xB8\xAD"},
@@ -34,9 +34,9 @@ PeSpec HostSpec(bool pe32_plus = false) {
   return layout;
 }
 
-std::optional<platform::VersionInfo> Read(const PeSpec& layout) {
+std::optional<platform::VersionInfo> Read(const PeLayout& layout) {
   testsupport::TempDir dir;
-  return platform::VersionInfo::FromFile(dir.Write("YlVer.dll", testsupport::MakePe(layout)));
+  return platform::VersionInfo::FromFile(dir.Write("YlVer.dll", pe_writer::MakePe(layout)));
 }
 
 std::optional<platform::VersionInfo> ReadBytes(const std::string& bytes) {
@@ -46,11 +46,11 @@ std::optional<platform::VersionInfo> ReadBytes(const std::string& bytes) {
 
 TEST(VersionResource, ReadsPe32AndPe32Plus) {
   for (bool plus : {false, true}) {
-    const auto info = Read(HostSpec(plus));
+    const auto info = Read(HostLayout(plus));
     ASSERT_TRUE(info) << plus;
     EXPECT_EQ(info->QueryString(kFileVersion), "3, 70, 35, 0");
     EXPECT_EQ(info->QueryString("\\StringFileInfo\\040904b0\\FileVersion"), "9.8.7.6");
-    EXPECT_EQ(info->BlockSize(), testsupport::MakeVersionBlock(HostSpec(plus)).size());
+    EXPECT_EQ(info->BlockSize(), pe_writer::MakeVersionBlock(HostLayout(plus)).size());
     const auto fixed = info->Fixed();
     ASSERT_TRUE(fixed);
     EXPECT_EQ(fixed->file_version_ms, (3u << 16) | 70);
@@ -60,7 +60,7 @@ TEST(VersionResource, ReadsPe32AndPe32Plus) {
 }
 
 TEST(VersionResource, QueriesIgnoreCaseSkipEmptyComponentsAndNeverFallBack) {
-  const auto info = Read(HostSpec());
+  const auto info = Read(HostLayout());
   ASSERT_TRUE(info);
   EXPECT_EQ(info->QueryString("\\stringfileinfo\\000004B0\\FILEVERSION"), "3, 70, 35, 0");
   EXPECT_EQ(info->QueryString("\\\\StringFileInfo\\\\000004b0\\FileVersion\\"), "3, 70, 35, 0");
@@ -77,13 +77,13 @@ TEST(VersionResource, QueriesIgnoreCaseSkipEmptyComponentsAndNeverFallBack) {
 }
 
 TEST(VersionResource, TextsComeBackInTheAnsiCodePage) {
-  const auto info = Read(HostSpec());
+  const auto info = Read(HostLayout());
   ASSERT_TRUE(info);
   EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\ProductName"), "Veltaro Caf\xE9 ?");
 }
 
 TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
-  PeSpec layout = HostSpec();
+  PeLayout layout = HostLayout();
   layout.tag_languages = true;
   layout.languages = {1031, 0, 1033};
   EXPECT_EQ(Read(layout)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "0");
@@ -92,7 +92,7 @@ TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
 }
 
 TEST(VersionResource, FilesWithoutAVersionResourceGiveNothing) {
-  PeSpec layout = HostSpec();
+  PeLayout layout = HostLayout();
   layout.version_resource = false;
   EXPECT_FALSE(Read(layout));
   testsupport::TempDir dir;
@@ -108,9 +108,9 @@ TEST(VersionResource, ABareNameIsFoundInTheProgramsFolderThenTheCurrentFolder) {
   testsupport::TempDir dir;
   const auto old_cwd = std::filesystem::current_path();
   std::filesystem::current_path(dir.path());
-  PeSpec in_cwd = HostSpec();
+  PeLayout in_cwd = HostLayout();
   in_cwd.tables[0].strings[0].second = "1.0.0.0";
-  dir.Write("TidewellBareName.dll", testsupport::MakePe(in_cwd));
+  dir.Write("TidewellBareName.dll", pe_writer::MakePe(in_cwd));
   EXPECT_EQ(platform::VersionInfo::FromFile("TidewellBareName.dll")->QueryString(kFileVersion), "1.0.0.0");
 
   std::string program_folder;
@@ -118,7 +118,7 @@ TEST(VersionResource, ABareNameIsFoundInTheProgramsFolderThenTheCurrentFolder) {
   const std::string beside_program = program_folder + "TidewellBareName.dll";
   {
     std::ofstream out(beside_program, std::ios::binary);
-    out << testsupport::MakePe(HostSpec());
+    out << pe_writer::MakePe(HostLayout());
   }
   const auto info = platform::VersionInfo::FromFile("TidewellBareName.dll");
   std::filesystem::remove(beside_program);
@@ -132,7 +132,7 @@ TEST(VersionResource, SpecialAndOversizedFilesGiveNoVersionWithoutBlocking) {
   ASSERT_EQ(mkfifo((dir.path() / "YlVer.dll").c_str(), 0600), 0);
   // A file past the 4 GiB that PE offsets can reach, with a valid image at its start
   // (sparse: it takes no room on disk).
-  const std::string huge = dir.Write("huge.dll", testsupport::MakePe(HostSpec()));
+  const std::string huge = dir.Write("huge.dll", pe_writer::MakePe(HostLayout()));
   ASSERT_EQ(truncate(huge.c_str(), (std::int64_t{4} << 30) + 1), 0);
   // In a child: the bare name is looked for in the current folder, and a reader that blocks
   // is ended by the alarm instead of hanging the test.
@@ -149,7 +149,7 @@ TEST(VersionResource, SpecialAndOversizedFilesGiveNoVersionWithoutBlocking) {
 }
 
 TEST(VersionResource, EveryTruncationAndRandomDamageGivesNoVersionOrAValidTree) {
-  const std::string pe = testsupport::MakePe(HostSpec(true));
+  const std::string pe = pe_writer::MakePe(HostLayout(true));
   testsupport::TempDir dir;
   for (std::size_t n = 0; n < pe.size(); n += (n < 0x500 ? 1 : 7)) {
     const auto info = platform::VersionInfo::FromFile(dir.Write("cut.dll", pe.substr(0, n)));
@@ -173,7 +173,7 @@ void Put32(std::string& s, std::size_t at, std::uint32_t v) {
 }
 
 TEST(VersionResource, HostileHeadersAndDirectoriesGiveNoVersion) {
-  const std::string pe = testsupport::MakePe(HostSpec());
+  const std::string pe = pe_writer::MakePe(HostLayout());
   constexpr std::size_t kRsrc = 0x400;  // where the writer puts the resource section
   auto patched = [&](std::size_t at, std::uint32_t v) {
     std::string s = pe;
@@ -192,7 +192,7 @@ TEST(VersionResource, HostileHeadersAndDirectoriesGiveNoVersion) {
 }
 
 TEST(VersionResource, DamagedBlocksNeverHangOrReadOutside) {
-  const std::string good = testsupport::MakeVersionBlock(HostSpec());
+  const std::string good = pe_writer::MakeVersionBlock(HostLayout());
   auto parse = [](const std::string& s) {
     return platform::VersionInfo::FromBlock({reinterpret_cast<const unsigned char*>(s.data()), s.size()});
   };
@@ -243,13 +243,13 @@ std::multimap<std::string, std::string> PefileStrings(const std::string& files) 
 
 TEST(VersionResource, AgreesWithAnIndependentReaderOnEveryStringTable) {
   testsupport::TempDir dir;
-  std::vector<std::pair<std::string, PeSpec>> corpus;
+  std::vector<std::pair<std::string, PeLayout>> corpus;
   const char* versions[] = {"3.20.4.0", "3, 70, 35, 0", "2.50.7.1", "", "5.1.0.0", " 4 , 1 ", "3.8.3.0",
                             "10.0.19041.1", "1.2", "abc", "3.100.0.0", "0.0.0.0"};
   int n = 0;
   for (const char* version : versions) {
     for (bool plus : {false, true}) {
-      PeSpec layout;
+      PeLayout layout;
       layout.pe32_plus = plus;
       layout.languages = (n % 3 == 0) ? std::vector<std::uint16_t>{1031} : std::vector<std::uint16_t>{0};
       layout.tables = {{"000004b0", {{"FileVersion", version}, {"CompanyName", "Orvane"}}}};
@@ -258,7 +258,7 @@ TEST(VersionResource, AgreesWithAnIndependentReaderOnEveryStringTable) {
       const std::string comment(120, 'c');
       if (n % 2 == 0) layout.tables.push_back({"040904b0", {{"Comments", comment}, {"FileVersion", "9.9.9." + std::to_string(n)}}});
       if (n % 4 == 0) layout.tables.push_back({"040704e4", {{"Comments", comment}, {"FileVersion", "7.7.7." + std::to_string(n)}}});
-      corpus.emplace_back(dir.Write("host" + std::to_string(n++) + ".dll", testsupport::MakePe(layout)), layout);
+      corpus.emplace_back(dir.Write("host" + std::to_string(n++) + ".dll", pe_writer::MakePe(layout)), layout);
     }
   }
   ASSERT_GE(corpus.size(), 20u);

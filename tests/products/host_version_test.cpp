@@ -86,10 +86,10 @@ TEST_F(HostVersion, ABareNameIsLookedForInTheCurrentFolder) {
 }
 
 TEST_F(HostVersion, AResourceWithoutTheNeutralFileVersionCountsAsNoFile) {
-  testsupport::PeSpec layout;
+  pe_writer::PeLayout layout;
   layout.tables = {{"040904b0", {{"FileVersion", "9.9.9.9"}}}};
   const std::string folder = Folder("english-only");
-  std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
+  std::ofstream(folder + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
   ReadHostVersion(folder.c_str());
   EXPECT_STREQ(GetHostFileVersion(), kNoHostVersionFile);
 }

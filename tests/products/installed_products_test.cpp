@@ -44,12 +44,12 @@ TEST_F(Discovery, ProbeOrderKindsNumbersAndFolders) {
   const std::vector<std::string> expected = {"Veltaro Loom", "Veltaro Prism Plus", "Veltaro Prism Lite"};
   EXPECT_EQ(Names(list), expected);
   const Product& first = *list.begin();
-  EXPECT_EQ(first.kind, 2u);
+  EXPECT_EQ(first.kind, productkind::kWeb);
   EXPECT_EQ(first.number, 4);
   EXPECT_STREQ(first.keyPath, "Software\\Orvane\\Veltaro Loom\\4.0");
   EXPECT_EQ(std::string(first.settingsFolder), loom);
   EXPECT_STREQ(std::next(list.begin())->settingsFolder, plus.c_str());
-  EXPECT_EQ(std::next(list.begin(), 2)->kind, 3u);
+  EXPECT_EQ(std::next(list.begin(), 2)->kind, productkind::kPrismLite);
 }
 
 TEST_F(Discovery, FoldersEqualWithoutCaseAreOneInstallation) {
@@ -76,24 +76,25 @@ TEST_F(Discovery, FoldersWithoutQuentaIniOrWithTooLongNamesAreNotListed) {
 }
 
 TEST_F(Discovery, TheBaseProductsModules) {
-  const struct { const char* ini; int kind; } cases[] = {
-      {"[YlAtrium_#_Setup]\r\nYlPrism=1\r\nYlLoom=1\r\n", 2},
-      {"[YlAtrium_#_Setup]\r\nYlPrism=1\r\n", 1},
-      {"[YlAtrium_#_Setup]\r\nYlLoom=1\r\n", 2},
-      {"[YlAtrium_#_Setup]\r\nYlPrism=0\r\nYlLoom=01\r\n", 0},
-      {"[YlAtrium_#_Setup]\r\nYlLoom=yes\r\n", 0},
-      {"[Other]\r\nYlPrism=1\r\n", 0},
+  constexpr std::uint32_t kNotListed = 0;
+  const struct { const char* ini; std::uint32_t kind; } cases[] = {
+      {"[YlAtrium_#_Setup]\r\nYlPrism=1\r\nYlLoom=1\r\n", productkind::kWeb},
+      {"[YlAtrium_#_Setup]\r\nYlPrism=1\r\n", productkind::kBasePhoto},
+      {"[YlAtrium_#_Setup]\r\nYlLoom=1\r\n", productkind::kWeb},
+      {"[YlAtrium_#_Setup]\r\nYlPrism=0\r\nYlLoom=01\r\n", kNotListed},
+      {"[YlAtrium_#_Setup]\r\nYlLoom=yes\r\n", kNotListed},
+      {"[Other]\r\nYlPrism=1\r\n", kNotListed},
   };
   const std::string folder = Folder("atrium");
   for (const auto& c : cases) {
     Install("Veltaro Atrium", "1.0", folder, c.ini);
     const YlInstalledProducts list;
-    if (c.kind == 0) {
+    if (c.kind == kNotListed) {
       EXPECT_EQ(list.GetCount(), 0) << c.ini;
       continue;
     }
     ASSERT_EQ(list.GetCount(), 1) << c.ini;
-    EXPECT_EQ(list.begin()->kind, static_cast<std::uint32_t>(c.kind)) << c.ini;
+    EXPECT_EQ(list.begin()->kind, c.kind) << c.ini;
     EXPECT_EQ(list.begin()->number, 2);
     EXPECT_STREQ(list.begin()->keyPath, "Software\\Orvane\\Veltaro Atrium\\1.0");
   }

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/registry.h"
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
@@ -29,9 +29,9 @@ class ProductsTest : public ::testing::Test {
 
   // Writes a "YlVer.dll" with the given neutral FileVersion into `folder`.
   void WriteVersionFile(const std::string& folder, const std::string& file_version) const {
-    testsupport::PeSpec layout;
+    pe_writer::PeLayout layout;
     layout.tables = {{"000004b0", {{"FileVersion", file_version}}}};
-    std::ofstream(folder + "YlVer.dll", std::ios::binary) << testsupport::MakePe(layout);
+    std::ofstream(folder + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
   }
 
   // Installs the host `name` (a product of the family's table) whose YlVer.dll says

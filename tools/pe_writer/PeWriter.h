@@ -1,5 +1,8 @@
-// Makes real PE32 and PE32+ DLL files with a version resource, for the version reader's
-// tests. The files follow the PE/COFF layout closely enough for independent readers.
+// Makes real PE32 and PE32+ DLL files with a version resource, in memory. The demo seeder
+// (tidewell-seed-demo) gives its hosts their "YlVer.dll" with it, and the tests make their
+// fixtures with it, so both stand on the same files. The files follow the PE/COFF layout
+// closely enough for independent readers (the version tests check them with one).
+// Portable code: no OS header, bytes little-endian whatever the host.
 #pragma once
 
 #include <array>
@@ -8,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace testsupport {
+namespace pe_writer {
 
 // One string table of StringFileInfo, e.g. "040904b0" with ("FileVersion", "3, 70, 35, 0").
 // Texts are UTF-8 here and stored as UTF-16.
@@ -17,7 +20,8 @@ struct VersionStringTable {
   std::vector<std::pair<std::string, std::string>> strings;
 };
 
-struct PeSpec {
+// What goes into a file: its format, its version resource and the resource languages.
+struct PeLayout {
   bool pe32_plus = false;
   bool version_resource = true;                     // false: a resource section without one
   std::vector<std::uint16_t> languages = {0};       // resource languages; each holds the block
@@ -30,9 +34,9 @@ struct PeSpec {
 };
 
 // The raw VS_VERSIONINFO block of `layout` (as stored for resource language `language`).
-std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language = 0);
+std::string MakeVersionBlock(const PeLayout& layout, std::uint16_t language = 0);
 
 // The bytes of a whole DLL file.
-std::string MakePe(const PeSpec& layout);
+std::string MakePe(const PeLayout& layout);
 
-}  // namespace testsupport
+}  // namespace pe_writer

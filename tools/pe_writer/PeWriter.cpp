@@ -1,10 +1,10 @@
 // Writes PE files with a .text and a .rsrc section; the resource tree holds the version
 // resource (type 16, name 1) in the requested languages.
-#include "tests/support/PeWriter.h"
+#include "tools/pe_writer/PeWriter.h"
 
 #include "platform/unicode.h"
 
-namespace testsupport {
+namespace pe_writer {
 namespace {
 
 class Bytes {
@@ -64,7 +64,7 @@ std::string TextBlock(const std::string& key, const std::string& text) {
 
 }  // namespace
 
-std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language) {
+std::string MakeVersionBlock(const PeLayout& layout, std::uint16_t language) {
   Bytes fixed;
   const auto& v = layout.fixed_version;
   for (std::uint32_t word : {0xFEEF04BDu, 0x00010000u, std::uint32_t(v[0]) << 16 | v[1], std::uint32_t(v[2]) << 16 | v[3],
@@ -93,7 +93,7 @@ std::string MakeVersionBlock(const PeSpec& layout, std::uint16_t language) {
   return Block("VS_VERSION_INFO", 0, fixed.str(), 52, children);
 }
 
-std::string MakePe(const PeSpec& layout) {
+std::string MakePe(const PeLayout& layout) {
   constexpr std::uint32_t kFileAlign = 0x200, kSectionAlign = 0x1000;
   constexpr std::uint32_t kTextRva = 0x1000, kRsrcRva = 0x2000;
   const bool plus = layout.pe32_plus;
@@ -176,4 +176,4 @@ std::string MakePe(const PeSpec& layout) {
   return f.str();
 }
 
-}  // namespace testsupport
+}  // namespace pe_writer
