@@ -14,8 +14,8 @@
 #include <sstream>
 #include <string>
 
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

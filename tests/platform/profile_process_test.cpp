@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "platform/posix/profile_cache.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

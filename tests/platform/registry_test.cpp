@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "platform/machine.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

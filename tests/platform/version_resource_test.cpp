@@ -13,9 +13,9 @@
 #include <sstream>
 
 #include "platform/files.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/PeWriter.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

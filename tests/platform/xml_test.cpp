@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

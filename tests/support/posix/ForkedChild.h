@@ -1,4 +1,6 @@
-// Runs code in child processes made by fork, for tests of behaviour across processes.
+// Runs code in child processes made by fork, for POSIX-only tests of behaviour across
+// processes: the child shares the parent's memory image (a lambda's captures, open connections,
+// caches). Tests every backend runs use tests/support/ChildProcess.h instead.
 #pragma once
 
 #include <signal.h>
