@@ -133,27 +133,4 @@ TEST(ProfileProcesses, AWriteRemovesOnlyItsOwnFilesLeftoverTemporaries) {
   EXPECT_EQ(Read(file, "S", "k"), "2");
 }
 
-TEST(ProfileProcesses, AnotherProcesssChangeIsSeenAtTheNextRead) {
-  testsupport::TempDir dir;
-  const std::string file = dir.Write("seen.ini", "[S]\r\nk=0\r\n");
-  for (int n = 1; n <= 20; ++n) {
-    ASSERT_EQ(Read(file, "S", "k"), std::to_string(n - 1));
-    // Same length as before for n < 10: only the content and the times can tell.
-    const pid_t writer = testsupport::Spawn([&file, n] {
-      return platform::WriteProfileEntry("S", "k", std::to_string(n).c_str(), file.c_str()) ? 0 : 1;
-    });
-    ASSERT_EQ(testsupport::Wait(writer), 0);
-    ASSERT_EQ(Read(file, "S", "k"), std::to_string(n));
-  }
-  // Also a change made in place by a program that knows nothing of the platform layer.
-  const pid_t editor = testsupport::Spawn([&file] {
-    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
-    out.seekp(7);
-    out.write("99", 2);
-    return out ? 0 : 1;
-  });
-  ASSERT_EQ(testsupport::Wait(editor), 0);
-  EXPECT_EQ(Read(file, "S", "k"), "99");
-}
-
 }  // namespace
