@@ -55,7 +55,10 @@ std::optional<int> WaitProcess(std::intptr_t handle, std::chrono::milliseconds t
     int status = 0;
     const pid_t got = waitpid(pid, &status, WNOHANG);
     if (got == pid) return ResultOf(pid, status);
-    if (got < 0 && errno != EINTR) return kChildEndedAbnormally;  // not our child (any more)
+    if (got < 0 && errno != EINTR) {
+      std::fprintf(stderr, "cannot wait for child process %d: %s\n", static_cast<int>(pid), std::strerror(errno));
+      return kChildEndedAbnormally;
+    }
     if (std::chrono::steady_clock::now() >= deadline) return std::nullopt;
     std::this_thread::sleep_for(pause);
     pause = std::min(pause * 2, std::chrono::microseconds(5000));
