@@ -6,9 +6,9 @@
 #include <string>
 
 #include "tests/settings/settings_fixture.h"
-#include "tests/support/ChildProcess.h"
-#include "tests/support/KeyChain.h"
-#include "tests/support/OtherAccount.h"
+#include "tests/support/posix/ForkedChild.h"
+#include "tests/support/posix/KeyChain.h"
+#include "tests/support/posix/OtherAccount.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "platform/profile.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 
@@ -131,29 +131,6 @@ TEST(ProfileProcesses, AWriteRemovesOnlyItsOwnFilesLeftoverTemporaries) {
   for (const std::string& name : kept) EXPECT_EQ(FileContents((dir.path() / name).string()), "kept") << name;
   EXPECT_TRUE(std::filesystem::is_directory(dir.path() / ".Quenta.ini.5.5.tmp"));
   EXPECT_EQ(Read(file, "S", "k"), "2");
-}
-
-TEST(ProfileProcesses, AnotherProcesssChangeIsSeenAtTheNextRead) {
-  testsupport::TempDir dir;
-  const std::string file = dir.Write("seen.ini", "[S]\r\nk=0\r\n");
-  for (int n = 1; n <= 20; ++n) {
-    ASSERT_EQ(Read(file, "S", "k"), std::to_string(n - 1));
-    // Same length as before for n < 10: only the content and the times can tell.
-    const pid_t writer = testsupport::Spawn([&file, n] {
-      return platform::WriteProfileEntry("S", "k", std::to_string(n).c_str(), file.c_str()) ? 0 : 1;
-    });
-    ASSERT_EQ(testsupport::Wait(writer), 0);
-    ASSERT_EQ(Read(file, "S", "k"), std::to_string(n));
-  }
-  // Also a change made in place by a program that knows nothing of the platform layer.
-  const pid_t editor = testsupport::Spawn([&file] {
-    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
-    out.seekp(7);
-    out.write("99", 2);
-    return out ? 0 : 1;
-  });
-  ASSERT_EQ(testsupport::Wait(editor), 0);
-  EXPECT_EQ(Read(file, "S", "k"), "99");
 }
 
 }  // namespace

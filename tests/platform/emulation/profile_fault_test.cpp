@@ -14,8 +14,8 @@
 #include <string>
 
 #include "platform/profile.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 

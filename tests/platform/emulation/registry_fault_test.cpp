@@ -17,10 +17,10 @@
 
 #include "platform/emulation/registry_connection.h"
 #include "platform/registry.h"
-#include "tests/support/ChildProcess.h"
-#include "tests/support/OtherAccount.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
+#include "tests/support/posix/OtherAccount.h"
 
 namespace {
 

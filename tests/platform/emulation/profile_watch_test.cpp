@@ -11,8 +11,8 @@
 #include <string>
 
 #include "platform/profile.h"
-#include "tests/support/ChildProcess.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace {
 
@@ -28,31 +28,6 @@ std::string Read(const std::string& file, platform::ProfileFileState* state = nu
 void WriteInPlace(const std::string& file, const std::string& text) {
   std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
-}
-
-TEST(ProfileWatch, StateOfTheFileAndItsCompanion) {
-  testsupport::TempDir dir;
-  const std::string file = dir.Write("a.ini", "[S]\nk=1\n");
-  const std::string backup = file + ".bak";
-  platform::ProfileFileState state;
-  EXPECT_EQ(Read(file, &state, backup), "1");
-  EXPECT_TRUE(state.exists && state.readable);
-  EXPECT_FALSE(state.companion_exists);
-  EXPECT_EQ(Read(file, &state, backup), "1");  // answered from the cache
-  EXPECT_FALSE(state.companion_exists);
-  dir.Write("a.ini.bak", "backup");
-  EXPECT_EQ(Read(file, &state, backup), "1");
-  EXPECT_TRUE(state.companion_exists);
-  std::filesystem::remove(backup);
-  Read(file, &state, backup);
-  EXPECT_FALSE(state.companion_exists);
-  std::filesystem::remove(file);
-  EXPECT_EQ(Read(file, &state, backup), "<none>");
-  EXPECT_FALSE(state.exists);
-  std::filesystem::create_directory(file);
-  Read(file, &state, backup);
-  EXPECT_TRUE(state.exists);
-  EXPECT_FALSE(state.readable);
 }
 
 TEST(ProfileWatch, ChangesInPlaceThroughOtherNamesAndOfTheFolderShow) {

@@ -14,7 +14,7 @@
 #include <string>
 #include <utility>
 
-#include "tests/support/ChildProcess.h"
+#include "tests/support/posix/ForkedChild.h"
 
 namespace testsupport {
 

@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/ChildProcess.h"
-#include "tests/support/KeyChain.h"
-#include "tests/support/OtherAccount.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/posix/ForkedChild.h"
+#include "tests/support/posix/KeyChain.h"
+#include "tests/support/posix/OtherAccount.h"
 
 namespace {
 

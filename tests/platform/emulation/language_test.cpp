@@ -1,4 +1,5 @@
-// Language identifiers from locale names and from the user's environment.
+// The POSIX language identifiers: locale names as Windows ids, the user's language from
+// LC_ALL, LC_MESSAGES and LANG, and the system's locale configuration files.
 #include "platform/language.h"
 
 #include <gtest/gtest.h>
@@ -29,12 +30,6 @@ TEST(Language, LocaleNamesGiveWindowsLanguageIds) {
 TEST(Language, CPosixEmptyAndUnknownNamesGiveZero) {
   for (const char* name : {"C", "POSIX", "C.UTF-8", "", "xx_YY", "d", "deu_DE", "_DE", ".UTF-8"})
     EXPECT_EQ(platform::detail::LangIdFromLocaleName(name), 0) << name;
-}
-
-TEST(Language, PrimaryLanguageIsTheLowTenBits) {
-  EXPECT_EQ(platform::PrimaryLangId(0x0807), 0x07u);
-  EXPECT_EQ(platform::PrimaryLangId(0x080A), 0x0Au);
-  EXPECT_EQ(platform::PrimaryLangId(0xFFFF), 0x3FFu);
 }
 
 TEST(Language, UserLanguageComesFromTheFirstSetVariable) {
