@@ -9,25 +9,15 @@
 #include <fstream>
 
 #include "platform/files.h"
+#include "tests/platform/host_layout.h"
 #include "tools/pe_writer/PeWriter.h"
 #include "tests/support/TempDir.h"
 
 namespace {
 
 using pe_writer::PeLayout;
-
-const char* kFileVersion = "\\StringFileInfo\\000004b0\\FileVersion";
-
-PeLayout HostLayout(bool pe32_plus = false) {
-  PeLayout layout;
-  layout.pe32_plus = pe32_plus;
-  layout.fixed_version = {3, 70, 35, 0};
-  layout.tables = {{"000004b0", {{"FileVersion", "3, 70, 35, 0"}, {"ProductName", "Veltaro Caf\xC3\xA9 \xE4\xB8\xAD"},
-                               {"Empty", ""}, {"OnlyNeutral", "n"}}},
-                 {"040904b0", {{"FileVersion", "9.8.7.6"}}}};
-  layout.translations = {0x04B00000};
-  return layout;
-}
+using testsupport::HostLayout;
+using testsupport::kFileVersion;
 
 std::optional<platform::VersionInfo> Read(const PeLayout& layout) {
   testsupport::TempDir dir;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/registry.h"
+#include "tests/platform/registry_fixture.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/posix/ForkedChild.h"
@@ -19,41 +20,10 @@ namespace {
 using platform::KeyAccess;
 using platform::RegistryKey;
 
-class Registry : public ::testing::Test {
+class Registry : public RegistryFixture {
  protected:
   Registry() {
     env_.Set("ORVANE_PREFIX", (dir_.path() / "machine").c_str()).Set("ORVANE_USER", "alice");
-  }
-
-  static RegistryKey Create(HKEY parent, const char* path) {
-    RegistryKey key;
-    EXPECT_EQ(platform::CreateKey(parent, path, key), platform::kErrorSuccess) << path;
-    return key;
-  }
-
-  static std::vector<std::string> Subkeys(HKEY key) {
-    std::vector<std::string> names;
-    char name[300];
-    for (std::uint32_t i = 0; platform::EnumKey(key, i, name, sizeof name) == platform::kErrorSuccess; ++i)
-      names.emplace_back(name);
-    return names;
-  }
-
-  static std::vector<std::string> Values(HKEY key) {
-    std::vector<std::string> names;
-    char name[300];
-    std::uint32_t size = sizeof name;
-    for (std::uint32_t i = 0; platform::EnumValue(key, i, name, &size) == platform::kErrorSuccess; ++i) {
-      names.emplace_back(name, size);
-      size = sizeof name;
-    }
-    return names;
-  }
-
-  static std::string Text(HKEY key, const char* name) {
-    std::string text;
-    const long error = platform::QueryTextValue(key, name, text);
-    return error == platform::kErrorSuccess ? text : "<error " + std::to_string(error) + ">";
   }
 
   testsupport::TempDir dir_;
