@@ -24,13 +24,17 @@ inline constexpr unsigned kCodePageUtf8 = 65001;
 [[nodiscard]] bool IsKnownCodePage(unsigned code_page);
 
 // Decodes 8-bit text into `out`. Bytes the code page leaves undefined come out as the
-// Windows converter gives them (the C1 control of the same value in single-byte code pages,
-// U+FFFD in multi-byte ones). Fails, leaving `out` unchanged, only for an unknown code page.
+// Windows converter gives them in single-byte code pages (the C1 control of the same value).
+// An incomplete or invalid sequence in a multi-byte code page gives a replacement character:
+// the code page's own default on Windows (U+30FB for 932), U+FFFD on POSIX, one per maximal
+// invalid subpart in UTF-8 (Windows may count an encoded surrogate differently). Fails,
+// leaving `out` unchanged, only for an unknown code page.
 [[nodiscard]] bool ToUtf16(std::string_view text, unsigned code_page, std::u16string& out);
 
 // Encodes UTF-16 into 8-bit text in `out`; characters the code page cannot hold become '?'
-// and unpaired surrogates U+FFFD (then '?'). Fails, leaving `out` unchanged, only for an
-// unknown code page.
+// (never a look-alike), unpaired surrogates too (U+FFFD in UTF-8). A character outside the
+// BMP that the code page cannot hold gives one '?' on POSIX, one per surrogate on Windows.
+// Fails, leaving `out` unchanged, only for an unknown code page.
 [[nodiscard]] bool FromUtf16(std::u16string_view text, unsigned code_page, std::string& out);
 
 // Converts 8-bit text from one code page to another through UTF-16 (ANSI <-> OEM).

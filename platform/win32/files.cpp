@@ -13,6 +13,29 @@ namespace {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+// Gives `to` the modification time of `from` (not every CopyFile keeps it).
+bool KeepModificationTime(const char* from, const char* to) {
+  WIN32_FILE_ATTRIBUTE_DATA source{};
+  if (!GetFileAttributesExA(from, GetFileExInfoStandard, &source)) return false;
+  const HANDLE file = CreateFileA(to, FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  const bool set = SetFileTime(file, nullptr, nullptr, &source.ftLastWriteTime) != 0;
+  CloseHandle(file);
+  return set;
+}
+
+// Moves `temporary` over `to`. A reader that has `to` open without sharing deletion makes the
+// replacement fail for as long as it reads: such a failure is retried for a few seconds.
+bool MoveIntoPlace(const char* temporary, const char* to, bool fail_if_exists) {
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (fail_if_exists ? 0 : MOVEFILE_REPLACE_EXISTING);
+  for (DWORD waited = 0, pause = 1;; waited += pause, pause = pause < 32 ? pause * 2 : pause) {
+    if (MoveFileExA(temporary, to, flags)) return true;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || waited >= 5000) return false;
+    Sleep(pause);
+  }
+}
+
 }  // namespace
 
 bool ProgramFile(std::string& path) {
@@ -78,9 +101,8 @@ bool CopyFileAtomic(const char* from, const char* to, bool fail_if_exists) {
   const std::string folder = folder_end == std::string::npos ? std::string() : target.substr(0, folder_end + 1);
   const std::string temporary = folder + "~" + std::to_string(GetCurrentProcessId()) + "." +
                                 std::to_string(counter.fetch_add(1)) + ".tmp";
-  if (!CopyFileA(from, temporary.c_str(), TRUE)) return false;
-  const DWORD flags = fail_if_exists ? MOVEFILE_WRITE_THROUGH : MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
-  if (!MoveFileExA(temporary.c_str(), to, flags)) {
+  if (!CopyFileA(from, temporary.c_str(), TRUE) || !KeepModificationTime(from, temporary.c_str()) ||
+      !MoveIntoPlace(temporary.c_str(), to, fail_if_exists)) {
     DeleteFileA(temporary.c_str());
     return false;
   }

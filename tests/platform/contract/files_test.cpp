@@ -83,10 +83,12 @@ TEST(Files, CopyReplacesUnlessToldNotToAndAFailedCopyChangesNothing) {
       std::chrono::time_point_cast<std::chrono::seconds>(fs::last_write_time(from)) - std::chrono::hours(24 * 400) +
       std::chrono::microseconds(123456);
   fs::last_write_time(from, stamp);
+  // The time the file system kept (the Windows runtime sets whole seconds only).
+  const fs::file_time_type kept = fs::last_write_time(from);
 
   ASSERT_TRUE(platform::CopyFileAtomic(from.c_str(), to.c_str(), false));
   EXPECT_EQ(FileContents(to), "[S]\r\nk=v\r\n");
-  EXPECT_EQ(fs::last_write_time(to), stamp);
+  EXPECT_EQ(fs::last_write_time(to), kept);
 
   dir.Write("Quenta.ini", "new");
   EXPECT_FALSE(platform::CopyFileAtomic(from.c_str(), to.c_str(), true));
@@ -126,7 +128,9 @@ TEST(Files, ReadersNeverSeeAPartlyCopiedFile) {
   int torn = 0;
   for (int i = 0; i < 200; ++i) {
     const std::string bytes = FileContents(target);
-    if (bytes != all_a && bytes != all_b) ++torn;
+    // Windows: a reader may find the file locked for the moment of its replacement and read
+    // nothing; that is a failed read, not a torn one.
+    if (!bytes.empty() && bytes != all_a && bytes != all_b) ++torn;
   }
   EXPECT_EQ(copier.Wait(), 0);
   EXPECT_EQ(torn, 0);

@@ -1,4 +1,5 @@
-// The POSIX machine's code pages: ANSI is Windows-1252 and OEM is 850, also between each other.
+// The POSIX machine's code pages: ANSI is Windows-1252 and OEM is 850, also between each other;
+// and the replacement characters our converter chooses where the system's converters differ.
 #include "platform/codepage.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,20 @@ TEST(CodePage, AnsiToOemAndBack) {
   EXPECT_EQ(oem, "Gr\x81\xE1" "e ?");  // 850 has no euro sign
   ASSERT_TRUE(platform::ConvertCodePage(oem, platform::kCodePageOem, platform::kCodePageAnsi, ansi));
   EXPECT_EQ(ansi, "Gr\xFC\xDF" "e ?");
+}
+
+std::string Encode(std::u16string_view text, unsigned cp) {
+  std::string out;
+  EXPECT_TRUE(platform::FromUtf16(text, cp, out)) << "code page " << cp;
+  return out;
+}
+
+// One replacement per character, also where Windows' converters give one per UTF-16 unit or
+// per byte, and U+FFFD whatever the code page's own default character is.
+TEST(CodePage, OneReplacementPerCharacter) {
+  EXPECT_EQ(Encode(u"x\U0001F600y", 1252), "x?y");               // Windows: "x??y"
+  EXPECT_EQ(Decode("\xED\xA0\x80", 65001), u"\uFFFD\uFFFD\uFFFD");  // an encoded surrogate
+  EXPECT_EQ(Decode("a\x93", 932), u"a\uFFFD");                  // Windows: U+30FB
 }
 
 }  // namespace
