@@ -21,18 +21,20 @@ std::string SourceFile(const std::string& name) {
 
 TEST(Resources, TheProgramsResourcesAreFoundByTypeAndNameWithoutCaseInAnyLanguage) {
   const std::string table = SourceFile("ZEBSTRINGS.xml");
-  const std::string icon = SourceFile("tidewell.ico");
   ASSERT_FALSE(table.empty());
-  ASSERT_FALSE(icon.empty());
   struct Case {
     const char* type;
     const char* name;
     platform::LangId language;
     const std::string& bytes;
   };
+  // Windows: icon 128 is a group icon (type #14) with its images (type #3), not the bytes of
+  // the .ico file under a type "ICON"; that form is the emulation's (tests/platform/posix).
   const Case cases[] = {
-      {"XML", "ZEBSTRINGS", 0, table},     {"xml", "ZebStrings", 0, table}, {"XML", "ZEBSTRINGS", 1031, table},
-      {"XML", "ZEBSTRINGS", 1033, table},  {"ICON", "#128", 0, icon},       {"icon", "#128", 1040, icon},
+      {"XML", "ZEBSTRINGS", 0, table},
+      {"xml", "ZebStrings", 0, table},
+      {"XML", "ZEBSTRINGS", 1031, table},
+      {"XML", "ZEBSTRINGS", 1033, table},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(Text(platform::FindResourceData(c.type, c.name, c.language)), c.bytes)
