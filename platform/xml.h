@@ -3,8 +3,9 @@
 //
 // Every document is parsed with the same settings: synchronous, no validation, no external
 // entity, external DTD or network resource ever loaded (references to them stay
-// unexpanded), internal entities expanded within the parser's amplification limits,
-// white-space-only text between elements dropped, CR LF read as one line feed.
+// unexpanded), internal entities expanded within the parser's amplification limits, every
+// white-space-only text node dropped (also an element's only content, except under
+// xml:space="preserve"), CR LF read as one line feed.
 //
 // POSIX backend: libxml2. Windows backend: MSXML 3.0.
 #pragma once

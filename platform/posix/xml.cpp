@@ -55,6 +55,29 @@ struct ContextDeleter {
 
 // Parses bytes into a tree, or gives null. `encoding` non-null forces that encoding and
 // makes the document's own declaration play no part.
+bool IsWhiteSpace(const xmlChar* text) {
+  for (; *text != 0; ++text)
+    if (*text != ' ' && *text != '\t' && *text != '\r' && *text != '\n') return false;
+  return true;
+}
+
+// The platform's parser, told not to preserve white space, drops every text node of white
+// space alone, also an element's sole content, which libxml2's NOBLANKS keeps; an element
+// under xml:space="preserve" keeps its white space with both.
+void DropWhiteSpaceText(xmlNodePtr parent) {
+  for (xmlNodePtr node = parent->children; node != nullptr;) {
+    const xmlNodePtr next = node->next;
+    if (node->type == XML_TEXT_NODE && node->content != nullptr && IsWhiteSpace(node->content) &&
+        xmlNodeGetSpacePreserve(parent) != 1) {
+      xmlUnlinkNode(node);
+      xmlFreeNode(node);
+    } else if (node->type == XML_ELEMENT_NODE) {
+      DropWhiteSpaceText(node);
+    }
+    node = next;
+  }
+}
+
 std::shared_ptr<xmlDoc> Parse(const char* data, std::size_t size, const char* url, const char* encoding) {
   static std::once_flag init;
   std::call_once(init, [] { xmlInitParser(); });
@@ -81,6 +104,7 @@ std::shared_ptr<xmlDoc> Parse(const char* data, std::size_t size, const char* ur
     xmlFreeDoc(doc);
     return nullptr;
   }
+  DropWhiteSpaceText(xmlDocGetRootElement(doc));
   return std::shared_ptr<xmlDoc>(doc, xmlFreeDoc);
 }
 

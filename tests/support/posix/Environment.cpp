@@ -1,10 +1,11 @@
-// The environment step of tests/support/ScopedEnv.h on POSIX.
+// The environment step of tests/support/ScopedEnv.h on POSIX, where no test runs under Wine.
 #include <stdlib.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "tests/support/ScopedEnv.h"
+#include "tests/support/Wine.h"
 
 namespace testsupport {
 
@@ -15,5 +16,7 @@ void SetEnvVariable(const std::string& name, const char* value) {
     std::abort();
   }
 }
+
+bool UnderWine() { return false; }
 
 }  // namespace testsupport
