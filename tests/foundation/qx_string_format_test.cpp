@@ -1,5 +1,5 @@
 // QxString formatting: the reserve from one scan of the format, output the scan misjudges,
-// message formatting and the wide view.
+// FormatMessageA on the string and the wide view.
 #include <cfloat>
 #include <climits>
 #include <cstdarg>
@@ -10,7 +10,6 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/message_format.h"
 #include "tests/foundation/string_test_support.h"
 
 namespace {
@@ -31,15 +30,6 @@ std::string Printf(const char* format, ...) {
   std::string out(static_cast<std::size_t>(n), '\0');
   std::vsnprintf(out.data(), out.size() + 1, format, again);
   va_end(again);
-  va_end(args);
-  return out;
-}
-
-std::string MessageOf(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string out = "<unchanged>";
-  if (!platform::FormatMessageFromString(format, args, out)) out = "<failed>";
   va_end(args);
   return out;
 }
@@ -149,33 +139,6 @@ TEST(QxStringFormat, LockedStringKeepsItsBufferWhenTheTextFits) {
   s.Format("%d", 12);
   EXPECT_EQ(static_cast<const char*>(s), buffer);
   EXPECT_TRUE(BlockIs(s, -1, 2, 40));
-}
-
-TEST(QxStringFormatMessage, InsertsAndEscapes) {
-  EXPECT_EQ(MessageOf("%1 and %2", "one", "two"), "one and two");
-  EXPECT_EQ(MessageOf("%2 before %1", "one", "two"), "two before one");
-  EXPECT_EQ(MessageOf("%1!d! / %2!04x! / %3!-5s!|", 42, 255, "ab"), "42 / 00ff / ab   |");
-  EXPECT_EQ(MessageOf("%1!*.*s!|%4", 6, 2, "abcdef", "next"), "    ab|next");
-  EXPECT_EQ(MessageOf("%1!I64u! %2!lld! %3!hs!", 1ULL << 40, -5LL, "narrow"), "1099511627776 -5 narrow");
-  EXPECT_EQ(MessageOf("a%%b%.c%!d%te%rf%ng% h%qi"), "a%b.c!d\te\rf\r\ng hqi");
-  EXPECT_EQ(MessageOf("line one\nline two\r\nthree\rfour"), "line one\r\nline two\r\nthree\r\nfour");
-  EXPECT_EQ(MessageOf("kept%0 dropped"), "kept");
-  EXPECT_EQ(MessageOf("%10|%1", "1", "2", "3", "4", "5", "6", "7", "8", "9", "ten"), "ten|1");
-  EXPECT_EQ(MessageOf("%1!c!%2!.3f!", 'x', 2.5), "x2.500");
-  const unsigned short wide[] = {0x48, 0xE4, 0x20AC, 0};
-  EXPECT_EQ(MessageOf("%1!S!|%1!ls!|%2!wc!|%3!5.1S!", wide, 0xE4, wide), "H\xE4\x80|H\xE4\x80|\xE4|    H");
-}
-
-TEST(QxStringFormatMessage, BadFormatsFail) {
-  EXPECT_EQ(MessageOf("trailing %"), "<failed>");
-  EXPECT_EQ(MessageOf("%1!d", 1), "<failed>");
-  EXPECT_EQ(MessageOf("%1!n!", nullptr), "<failed>");
-  EXPECT_EQ(MessageOf("%1!y!", 1), "<failed>");
-  EXPECT_EQ(MessageOf("%1!s! %1!d!", "a"), "<failed>");
-  EXPECT_EQ(MessageOf("%0"), "<failed>");
-  EXPECT_EQ(MessageOf(""), "<failed>");
-  EXPECT_EQ(MessageOf(nullptr), "<failed>");
-  EXPECT_EQ(MessageOf("%1!9999999d!", 1), "<failed>");
 }
 
 TEST(QxStringFormatMessage, MemberAssignsOrThrowsLeavingTheString) {

@@ -38,13 +38,15 @@ TEST_F(Profile, LinesSectionsAndKeysFollowTheWindowsRules) {
   EXPECT_EQ(Read(" main section ", " spaced "), "two words");
   EXPECT_EQ(Read("Main Section", "eq"), "a=b");
   EXPECT_EQ(Read("Main Section", "shown"), "x ; not a comment");
+  // Windows: not documented; Wine reads ";hidden" as a key.
   EXPECT_EQ(Read("Main Section", ";hidden"), "<default>");
   EXPECT_EQ(Read("Main Section", "hidden"), "<default>");
   EXPECT_EQ(Read("Main Section", "flag"), "<default>");
   EXPECT_EQ(Read("odd]name", "k"), "odd");
   // The first section of a name wins; its later twin is not searched.
   EXPECT_EQ(Read("main section", "late"), "<default>");
-  // Lines before the first section belong to none.
+  // Lines before the first section belong to none. Windows: not documented; Wine reads them
+  // as the section "".
   EXPECT_EQ(Read("", "top"), "<default>");
 }
 
@@ -89,6 +91,8 @@ TEST_F(Profile, NullSectionOrKeyListsNamesWithinTheBuffer) {
     return std::make_pair(count, buffer.substr(0, size));
   };
   using Result = std::pair<std::uint32_t, std::string>;
+  // Windows: documents the two NULs of a cut list, not duplicates; Wine lists [a] and [] again,
+  // the duplicate and nameless keys, and a missing section's default.
   EXPECT_EQ(list(nullptr, 8), (Result{5, std::string("A\0bb\0\0##", 8)}));
   EXPECT_EQ(list(nullptr, 6), (Result{5, std::string("A\0bb\0\0", 6)}));
   EXPECT_EQ(list(nullptr, 5), (Result{3, std::string("A\0b\0\0", 5)}));
@@ -98,6 +102,7 @@ TEST_F(Profile, NullSectionOrKeyListsNamesWithinTheBuffer) {
   EXPECT_EQ(list("missing", 4), (Result{0, std::string("\0\0##", 4)}));
 }
 
+// Windows: not documented; Wine rewrites the whole file (CR LF, "key=value", no blank lines).
 TEST_F(Profile, NewFilesAndSectionsAndKeysGoWhereWindowsPutsThem) {
   ASSERT_TRUE(platform::WriteProfileEntry("S", "k", "v", file_.c_str()));
   EXPECT_EQ(FileContents(file_), "[S]\r\nk=v\r\n");
@@ -110,6 +115,7 @@ TEST_F(Profile, NewFilesAndSectionsAndKeysGoWhereWindowsPutsThem) {
   EXPECT_EQ(Read("c", "W"), "4");
 }
 
+// Windows: not documented; Wine rewrites the whole file and drops a value's leading blanks.
 TEST_F(Profile, WritesKeepEveryUntouchedByte) {
   const std::string bom = "\xEF\xBB\xBF";
   Given(bom + "; comment = kept\r\n[S]\n  Key = old  \r\nother = 1\r  [T]\r\ntail");
@@ -122,6 +128,7 @@ TEST_F(Profile, WritesKeepEveryUntouchedByte) {
   EXPECT_EQ(Read("U", "k"), "spaced");
 }
 
+// Windows: not documented for twins; Wine deletes only the first matching key or section.
 TEST_F(Profile, NullValueDeletesTheKeyAndNullKeyTheSection) {
   Given("[A]\r\nk=1\r\nj=2\r\nK=3\r\n[B]\r\nk=4\r\n[a]\r\nk=5\r\n");
   ASSERT_TRUE(platform::WriteProfileEntry("A", "k", nullptr, file_.c_str()));

@@ -67,6 +67,8 @@ TEST(VersionResource, TextsComeBackInTheAnsiCodePage) {
   EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\ProductName"), "Veltaro Caf\xE9 ?");
 }
 
+// Windows: the loader takes neutral, then the user's and the system's languages, then
+// English, then the first; Wine takes the first of {1040, 1033}, as the POSIX reader does.
 TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
   PeLayout layout = HostLayout();
   layout.tag_languages = true;

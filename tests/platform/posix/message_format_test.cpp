@@ -1,0 +1,26 @@
+// Message formatting as only the POSIX emulation does it: floating point inserts, which
+// Windows' FormatMessage does not take.
+#include "platform/message_format.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdarg>
+#include <string>
+
+namespace {
+
+std::string MessageOf(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string out = "<unchanged>";
+  if (!platform::FormatMessageFromString(format, args, out)) out = "<failed>";
+  va_end(args);
+  return out;
+}
+
+TEST(MessageFormatEmulation, FloatingPointInserts) {
+  EXPECT_EQ(MessageOf("%1!c!%2!.3f!", 'x', 2.5), "x2.500");
+  EXPECT_EQ(MessageOf("%1!e!|%2!G!", 1.5, 0.25), "1.500000e+00|0.25");
+}
+
+}  // namespace
