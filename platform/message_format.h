@@ -6,8 +6,9 @@
 //   %K!fmt!          insert argument K with the printf conversion fmt: flags, width,
 //                    precision (a * takes the width / precision from argument K, K+1 in that
 //                    order, and the value from the argument after them), a size prefix among
-//                    hh h l ll j z t L I I32 I64 w, and one of d i o u x X c C s S p e E f F
-//                    g G a A. S, ls, ws, C, lc, wc take 16-bit text (const unsigned short*)
+//                    hh h l ll j z t L I I32 I64 w, and one of d i o u x X c C s S p (and,
+//                    on POSIX only, e E f F g G a A: Windows' FormatMessage documents
+//                    floating-point inserts as not supported). S, ls, ws, C, lc, wc take 16-bit text (const unsigned short*)
 //                    / a 16-bit character, converted through the ANSI code page; hS and hC
 //                    are 8-bit.
 //   %0               ends the output here, without a line break

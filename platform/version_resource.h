@@ -53,7 +53,8 @@ class VersionInfo {
   // children are left out.
   [[nodiscard]] static std::optional<VersionInfo> FromBlock(std::span<const unsigned char> block);
 
-  // The size of the raw block, as GetFileVersionInfoSize reports it.
+  // The size of the raw block as the resource stores it (the root block's length; the system's
+  // GetFileVersionInfoSize reports more, room it keeps for conversions).
   [[nodiscard]] std::size_t BlockSize() const { return block_size_; }
 
   // The root block "VS_VERSION_INFO" with the whole tree below it.

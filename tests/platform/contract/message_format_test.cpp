@@ -7,6 +7,8 @@
 #include <cstdarg>
 #include <string>
 
+#include "tests/support/Wine.h"
+
 namespace {
 
 std::string MessageOf(const char* format, ...) {
@@ -48,6 +50,7 @@ TEST(MessageFormat, InsertsAndEscapes) {
 // Windows documents %4 as the argument after the three that %1!*.*s! takes; Wine reads
 // another slot there.
 TEST(MessageFormat, StarsTakeTheirArgumentsBeforeTheValue) {
+  if (testsupport::UnderWine()) GTEST_SKIP() << "Wine numbers the arguments after a starred insert differently from Windows' documented example";
   EXPECT_EQ(MessageOf("%1!*.*s!|%4", 6, 2, "abcdef", "next"), "    ab|next");
 }
 
