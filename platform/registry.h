@@ -104,7 +104,8 @@ class RegistryKey {
 [[nodiscard]] long EnumValue(HKEY key, std::uint32_t index, char* name, std::uint32_t* size);
 
 // What RegQueryInfoKey reports: lengths are in characters without NUL, data in bytes as
-// stored.
+// stored (on Windows as the system stores it: text set through these calls counts as UTF-16,
+// so the number is at least the text's bytes, not exactly them).
 struct KeyInfo {
   std::uint32_t subkeys = 0;
   std::uint32_t longest_subkey_name = 0;

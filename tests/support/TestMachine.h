@@ -4,8 +4,8 @@
 // The POSIX backend emulates the machine in the folder ORVANE_PREFIX names and the account in
 // ORVANE_USER (platform/machine.h): this object points both at a temporary folder and the
 // account "alice" until it is destroyed, and children inherit them with the environment. A
-// backend over the system's own registry ignores both variables: its test runs need a machine
-// of their own from outside (under Wine, a prefix of their own).
+// backend over the system's own registry ignores both variables: there the registry tests
+// work below a key of their own (ScratchKey.h), and the machine-wide lock is the machine's.
 #pragma once
 
 #include "tests/support/ScopedEnv.h"

@@ -13,6 +13,7 @@
 
 #include "platform/registry.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ScratchKey.h"
 #include "tests/support/TestMachine.h"
 
 namespace {
@@ -20,14 +21,17 @@ namespace {
 using platform::KeyAccess;
 using platform::RegistryKey;
 
-constexpr const char* kCounter = "Software\\Orvane\\LastUser";
+// The counter's key below the current user's scratch key, whose path is the child's argument.
+std::string CounterPath(const std::string& scratch) { return scratch + "\\Orvane\\LastUser"; }
 
 // Hands out the next number of the counter under the lock; the number is the result.
 TIDEWELL_CHILD(IncrementCounter) {
   platform::MachineLock lock;
   if (lock.Acquire() != platform::kErrorSuccess) return 200;
   RegistryKey key;
-  if (platform::OpenKey(HKEY_LOCAL_MACHINE, kCounter, KeyAccess::kReadWrite, key) != 0) return 201;
+  if (args.size() != 1) return 204;
+  if (platform::OpenKey(HKEY_CURRENT_USER, CounterPath(args[0]).c_str(), KeyAccess::kReadWrite, key) != 0)
+    return 201;
   std::string text;
   if (platform::QueryTextValue(key.get(), nullptr, text) != 0) return 202;
   const int next = std::stoi(text) + 1;
@@ -54,16 +58,18 @@ TIDEWELL_CHILD(Acquire) {
 class MachineLock : public ::testing::Test {
  protected:
   testsupport::TestMachine machine_;
+  testsupport::ScratchKey scratch_;
 };
 
 TEST_F(MachineLock, MakesReadIncrementWriteAtomicAcrossProcesses) {
   RegistryKey counter;
-  ASSERT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, kCounter, counter), 0);
+  ASSERT_EQ(platform::CreateKey(scratch_.get(), "Orvane\\LastUser", counter), 0);
   ASSERT_EQ(platform::SetTextValue(counter.get(), nullptr, "0"), 0);
 
   constexpr int kProcesses = 8;
   std::vector<testsupport::ChildProcess> children;
-  for (int i = 0; i < kProcesses; ++i) children.emplace_back("IncrementCounter", std::vector<std::string>{});
+  for (int i = 0; i < kProcesses; ++i)
+    children.emplace_back("IncrementCounter", std::vector<std::string>{scratch_.path()});
   std::vector<int> numbers;
   for (testsupport::ChildProcess& child : children) numbers.push_back(child.Wait());
   std::sort(numbers.begin(), numbers.end());

@@ -1,12 +1,13 @@
 // The POSIX registry's own rules and store: accounts chosen by ORVANE_USER, handles bound to
-// the machine folder they were opened in, one transaction per change, a damaged database, and
-// a child made by fork.
+// the machine folder they were opened in, one transaction per change, data counted exactly as
+// stored, a damaged database, and a child made by fork.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/registry.h"
@@ -86,6 +87,22 @@ TEST_F(Registry, CreatingAPathIsOneTransaction) {
   ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, software), 0);
   EXPECT_TRUE(Subkeys(software.get()).empty());
   EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\First\\Second", key), 0);
+}
+
+TEST_F(Registry, KeyInformationCountsDataAsStored) {
+  RegistryKey key = Create(HKEY_LOCAL_MACHINE, "Software\\Info");
+  const struct {
+    const char* name;
+    std::string_view data;
+    std::uint32_t longest;
+  } steps[] = {{"Bare", "1234567", 7}, {"Terminated", std::string_view("12345678\0", 9), 9}, {"", "", 9}};
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.name);
+    ASSERT_EQ(platform::SetTextValue(key.get(), step.name, step.data), 0);
+    platform::KeyInfo info;
+    ASSERT_EQ(platform::QueryKeyInfo(key.get(), info), 0);
+    EXPECT_EQ(info.longest_value_data, step.longest);
+  }
 }
 
 TEST_F(Registry, DamagedDatabaseIsAnErrorNotACrash) {
