@@ -1,13 +1,128 @@
 #!/usr/bin/env bash
-# Compares the demangled defined dynamic symbols of a shared library with an expected,
-# sorted list; prints the difference and fails when they differ.
-# Usage: check_exports.sh LIBRARY EXPECTED_LIST
+# libqx's exported API, checked three ways:
+#   check_exports.sh elf LIBRARY EXPECTED_LIST
+#       the demangled defined dynamic symbols of libqx.so (nm -D) against EXPECTED_LIST;
+#   check_exports.sh pe DLL EXPECTED_LIST OBJDUMP CXXFILT
+#       the demangled names of qx.dll's export table (OBJDUMP -p, the target's objdump and
+#       c++filt) against EXPECTED_LIST;
+#   check_exports.sh same-api ELF_LIST PE_LIST
+#       both lists name the same API once the differences below are taken out.
+# Each prints the difference and fails when the two sides differ.
+#
+# What the ELF and the PE list may differ in, and why (same-api):
+#   HKEY vs HKEY__*     POSIX declares the handle as our class HKEY; Windows' HKEY is a pointer
+#                       to struct HKEY__, and the mangled name carries the underlying type.
+#   __va_list_tag* vs char*
+#                       va_list: an array of the x86-64 System V ABI's __va_list_tag on Linux,
+#                       a char* on Windows (both widths).
+#   typeinfo name for X ELF only: MinGW emits the type names as link-once data, not exported
+#                       with the class.
+#   virtual thunk to YlRegistry::*, VTT for YlIRegistry,
+#   construction vtable for YlIRegistry-in-YlRegistry, vtable for IQxObject,
+#   vtable for YlIRegistry, typeinfo for CXMLMgr
+#                       PE only: dllexport on a class exports all that the compiler generates
+#                       for it; the ELF version script (cmake/qx.map) names the tables it
+#                       keeps one by one.
+#   the members named in PE_ONLY_MEMBERS below
+#                       PE only: QX_NO_EXPORT withdraws a member of an exported class on ELF;
+#                       on Windows a dllexport class exports every member it defines and
+#                       nothing withdraws one. Exact names: any other member in one list only
+#                       is a difference.
 set -euo pipefail
-library=$1
-expected=$2
-actual=$(nm -D --defined-only "$library" | c++filt | sed -E 's/^[0-9a-f]+ [A-Za-z] //' | LC_ALL=C sort -u)
-if ! diff -u <(LC_ALL=C sort -u "$expected") <(printf '%s\n' "$actual"); then
-  echo "$(basename "$library") exports differ from $expected (- expected, + actual)" >&2
-  exit 1
-fi
-echo "$(basename "$library") exports exactly the $(printf '%s\n' "$actual" | wc -l) expected symbols"
+
+PE_ONLY_MEMBERS=$(cat <<'NAMES'
+CXMLMgr::CXMLMgr()
+CXMLMgr::CopyFrom(CXMLMgr const&)
+CXMLMgr::CreateDocument()
+CXMLMgr::GetFirstChild(CXMLNode*)
+CXMLMgr::GetNextSibling(CXMLNode*)
+CXMLMgr::GetNodeName(CXMLNode*)
+CXMLMgr::GetNodeText(CXMLNode*)
+CXMLMgr::LoadFile(char const*)
+CXMLMgr::LoadXml(char const*, unsigned int)
+CXMLMgr::Release()
+CXMLMgr::ReleaseNode(CXMLNode*)
+CXMLMgr::StoreRoot()
+CXMLMgr::~CXMLMgr()
+Parameter::FindTag(char const*, Parameter::TextEnd*) const
+Parameter::ReadQuoted(char const*&, bool)
+Parameter::StoreValue(char const*, QxString)
+Parameter::WriteQuoted(char const*)
+YlRegistry::Construct()
+YlRegistry::EntryPath[abi:cxx11](char const*) const
+YlRegistry::GetUserTag(char*)
+YlRegistry::IniFile(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >&)
+YlRegistry::Prune(HKEY__*, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)
+YlRegistry::SectionName[abi:cxx11](char const*) const
+YlRegistry::SmallestFreeUserNumber() const
+YlRegistry::UserKey(char const*, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >&)
+YlRegistry::UserNumbersTaken() const
+NAMES
+)
+
+usage() {
+  sed -n '3,9p' "$0" | sed 's/^# \{0,1\}//' >&2
+  exit 2
+}
+
+need_file() {
+  [ -f "$1" ] || { echo "check_exports.sh: no such file: $1" >&2; exit 2; }
+}
+
+sorted() { LC_ALL=C sort -u; }
+
+# compare WHAT EXPECTED_NAME EXPECTED_TEXT ACTUAL_TEXT
+compare() {
+  local what=$1 expected_name=$2 expected=$3 actual=$4
+  if ! diff -u --label "$expected_name" --label "$what" <(printf '%s\n' "$expected") \
+       <(printf '%s\n' "$actual"); then
+    echo "$what differs from $expected_name (- expected, + actual)" >&2
+    exit 1
+  fi
+  echo "$what: the same $(printf '%s\n' "$actual" | grep -c .) names as $expected_name"
+}
+
+# The ELF list's names as the PE list spells them.
+elf_as_pe() {
+  sed -E -e 's/\bHKEY([,)])/HKEY__*\1/g' -e 's/__va_list_tag\*/char*/g' \
+    | grep -v '^typeinfo name for '
+}
+
+# The PE list less what only a DLL exports.
+pe_without_dll_extras() {
+  grep -Ev -e '^virtual thunk to YlRegistry::' \
+           -e '^(VTT for YlIRegistry|construction vtable for YlIRegistry-in-YlRegistry)$' \
+           -e '^(vtable for IQxObject|vtable for YlIRegistry|typeinfo for CXMLMgr)$' \
+    | grep -Fxv -e "$PE_ONLY_MEMBERS" || true
+}
+
+[ $# -ge 3 ] || usage
+mode=$1
+case $mode in
+  elf)
+    [ $# -eq 3 ] || usage
+    need_file "$2"; need_file "$3"
+    actual=$(nm -D --defined-only "$2" | c++filt | sed -E 's/^[0-9a-f]+ [A-Za-z] //' | sorted)
+    compare "$(basename "$2") exports" "$3" "$(sorted <"$3")" "$actual"
+    ;;
+  pe)
+    [ $# -eq 5 ] || usage
+    need_file "$2"; need_file "$3"
+    table=$("$4" -p "$2")
+    grep -q '\[Ordinal/Name Pointer\] Table' <<<"$table" \
+      || { echo "check_exports.sh: $2 has no export name table" >&2; exit 1; }
+    # The name table runs from its heading to the next empty line: "[ordinal] name". Its names
+    # have no leading underscore, also where the 32-bit target's symbols have one, so c++filt
+    # must not strip one.
+    actual=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$table" \
+               | sed -nE 's/^[[:space:]]*\[ *[0-9]+\] //p' | "$5" --no-strip-underscore | sorted)
+    compare "$(basename "$2") exports" "$3" "$(sorted <"$3")" "$actual"
+    ;;
+  same-api)
+    [ $# -eq 3 ] || usage
+    need_file "$2"; need_file "$3"
+    compare "$3 (less what only a DLL exports)" "$2 (as PE names)" \
+      "$(elf_as_pe <"$2" | sorted)" "$(pe_without_dll_extras <"$3" | sorted)"
+    ;;
+  *) usage ;;
+esac
