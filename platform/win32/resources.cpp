@@ -43,6 +43,22 @@ std::optional<std::span<const unsigned char>> Load(HMODULE module, HRSRC found) 
   return std::span(static_cast<const unsigned char*>(data), size);
 }
 
+// The first copy of a resource, or the copy in the wanted language where there is one.
+struct LanguageChoice {
+  WORD wanted;
+  WORD chosen;
+  bool any;
+};
+
+// EnumResourceLanguagesA's callback: a function of the system's calling convention (stdcall
+// on 32-bit Windows, which no lambda converts to). Stops once the wanted language is found.
+BOOL CALLBACK ChooseLanguage(HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR param) {
+  auto* c = reinterpret_cast<LanguageChoice*>(param);
+  if (!c->any || (c->wanted != 0 && lang == c->wanted)) c->chosen = lang;
+  c->any = true;
+  return c->wanted == 0 || lang != c->wanted;
+}
+
 }  // namespace
 
 std::optional<std::span<const unsigned char>> FindResourceData(std::string_view type, std::string_view name,
@@ -54,20 +70,9 @@ std::optional<std::span<const unsigned char>> FindResourceData(std::string_view 
   // The language is chosen here, not by FindResourceEx: given a language it has no copy of,
   // the loader falls back through the neutral and the user's languages to a copy of its own
   // choosing, where the first copy has to win.
-  struct Choice {
-    WORD wanted;
-    WORD chosen;
-    bool any;
-  } choice{language, 0, false};
-  EnumResourceLanguagesA(
-      module, type_id.get(), name_id.get(),
-      [](HMODULE, LPCSTR, LPCSTR, WORD lang, LONG_PTR param) -> BOOL {
-        auto* c = reinterpret_cast<Choice*>(param);
-        if (!c->any || (c->wanted != 0 && lang == c->wanted)) c->chosen = lang;
-        c->any = true;
-        return c->wanted == 0 || lang != c->wanted;
-      },
-      reinterpret_cast<LONG_PTR>(&choice));
+  LanguageChoice choice{language, 0, false};
+  EnumResourceLanguagesA(module, type_id.get(), name_id.get(), ChooseLanguage,
+                         reinterpret_cast<LONG_PTR>(&choice));
   if (!choice.any) return std::nullopt;
   return Load(module, FindResourceExA(module, type_id.get(), name_id.get(), choice.chosen));
 }
