@@ -16,6 +16,7 @@
 #include "tests/support/ChildProcess.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Wine.h"
 
 namespace {
 
@@ -98,6 +99,10 @@ TEST(VersionResource, TheLanguageIsNeutralThenTheUsersThenEnglishThenTheFirst) {
   };
   testsupport::TempDir dir;
   for (const auto& c : cases) {
+    // Wine fixes its interface language when its session starts (English here): a child
+    // started from the tests keeps it whatever its locale variables say, so the rows that
+    // need German or Italian are checked natively and on Windows only.
+    if (testsupport::UnderWine() && c.chosen < 2 && c.languages.size() == 3 && c.languages[1] != 0) continue;
     PeLayout layout = HostLayout();
     layout.tag_languages = true;
     layout.languages = c.languages;
