@@ -41,4 +41,10 @@ inline constexpr unsigned kCodePageUtf8 = 65001;
 [[nodiscard]] bool ConvertCodePage(std::string_view text, unsigned from, unsigned to,
                                    std::string& out);
 
+// True when two texts in the ANSI code page are equal without case, by the system's case
+// table: Windows compares their UTF-16 ordinally ignoring case (CompareStringOrdinal), POSIX
+// maps both to upper case by code page 1252's table, as registry and profile names compare.
+// "\xC4rger" and "\xE4rger" are equal; so are "I" and "i" whatever the user's locale.
+[[nodiscard]] bool AnsiEqualNoCase(std::string_view a, std::string_view b);
+
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/codepage.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/profile.h"
@@ -97,8 +98,12 @@ bool YlInstalledProducts::ReadProductKeys(const char* displayName, const char* c
 bool YlInstalledProducts::AppendProduct(const char* displayName, const QxString& keyPath,
                                         const QxString& settingsFolder, const QxString& installFolder,
                                         bool readVersion) {
+  // One folder is one installation, compared as the system compares file names: without case
+  // by its own table, accented letters included. The POSIX build keeps that rule although its
+  // file systems tell case apart: the folders come from registry entries written for the
+  // Windows system, whose names and values compare the same way there.
   for (const auto& listed : m_products) {
-    if (listed->settingsFolder.CompareNoCase(settingsFolder) == 0) return false;
+    if (platform::AnsiEqualNoCase(static_cast<const char*>(listed->settingsFolder), static_cast<const char*>(settingsFolder))) return false;
   }
   const TableRow* row = nullptr;
   for (const TableRow& r : kProducts)

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <charconv>
 #include <climits>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -28,8 +29,23 @@ const char* SkipBlanks(const char* text) {
   return text;
 }
 
-// A decimal integer at the start of the text; trailing characters are ignored.
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Where the digits of a number start once blanks and one sign are skipped. A second sign is
+// no number: the conversions below would otherwise take "+-5" as -5.
+const char* SkipBlanksAndSign(const char* text) {
+  const char* p = SkipBlanks(text);
+  return *p == '+' || *p == '-' ? p + 1 : p;
+}
+
+// The readers below are ours rather than the C runtime's: the runtimes disagree on numbers
+// past the type's range (one wraps a 32-bit integer, another saturates it), on hexadecimal
+// reals and on "inf" and "nan", and a setting must read the same on every system.
+
+// A decimal 32-bit integer at the start of the text; trailing characters are ignored. A number
+// the type cannot hold is no integer.
 bool ParseInt(const char* text, int& value) {
+  if (!IsDigit(*SkipBlanksAndSign(text))) return false;
   const char* p = SkipBlanks(text);
   if (*p == '+') ++p;
   long long n = 0;
@@ -40,8 +56,12 @@ bool ParseInt(const char* text, int& value) {
   return true;
 }
 
-// A real number at the start of the text, read with '.' whatever the locale.
+// A decimal real number at the start of the text (digits, a '.' whatever the locale, an
+// exponent), trailing characters ignored. Hexadecimal digits, "inf", "nan" and numbers a
+// double cannot hold (1e400, 1e-400) are no real.
 bool ParseDouble(const char* text, double& value) {
+  const char* digits = SkipBlanksAndSign(text);
+  if (!IsDigit(digits[0]) && !(digits[0] == '.' && IsDigit(digits[1]))) return false;
   const char* p = SkipBlanks(text);
   if (*p == '+') ++p;
   double d = 0;
@@ -53,8 +73,9 @@ bool ParseDouble(const char* text, double& value) {
 }
 
 // "%f" with '.' whatever the locale; false when it needs more than 19 characters, which the
-// getters could not read back whole.
+// getters could not read back whole, and for infinities and NaN, which they do not read.
 bool FormatDouble(double value, char (&text)[kNumberBuffer]) {
+  if (!std::isfinite(value)) return false;
   const auto [end, error] = std::to_chars(text, text + kNumberBuffer - 1, value, std::chars_format::fixed, 6);
   if (error != std::errc()) return false;
   *end = '\0';

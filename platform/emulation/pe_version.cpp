@@ -1,12 +1,15 @@
 // Version resources read by our own PE reader: the VS_VERSIONINFO block is read straight out
 // of a PE32 or PE32+ file's resource section, with positioned reads of only what is needed.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/language.h"
 #include "platform/paths.h"
 #include "platform/emulation/positional_file.h"
 #include "platform/version_resource.h"
@@ -18,7 +21,6 @@ constexpr std::uint32_t kRtVersion = 16;
 constexpr std::uint32_t kVersionName = 1;
 constexpr std::uint32_t kNeutral = 0;
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
-constexpr std::uint32_t kMaxBlock = 0x10000;  // a VS_VERSIONINFO block's length is 16 bits
 constexpr std::uint32_t kMaxEntries = 4096;   // per resource directory level
 
 std::uint16_t U16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
@@ -119,6 +121,23 @@ std::optional<std::uint32_t> Subdirectory(const std::vector<Entry>& entries, std
   return std::nullopt;
 }
 
+// The language a neutral request gets, in the Windows resource loader's order: neutral, the
+// user's language and its primary language alone, the system's likewise, English (US) and
+// English, and else the directory's first entry.
+const Entry* ChooseLanguage(const std::vector<Entry>& languages) {
+  const LangId user = UserDefaultLangId();
+  const LangId system = SystemDefaultLangId();
+  const std::uint32_t wanted[] = {kNeutral, user, PrimaryLangId(user), system, PrimaryLangId(system), 0x0409, 0x09};
+  for (std::size_t i = 0; i < std::size(wanted); ++i) {
+    if (i > 0 && wanted[i] == kNeutral) continue;  // an unset language is no wish
+    for (const Entry& e : languages)
+      if (e.id == wanted[i] && !(e.target & kSubdirectory)) return &e;
+  }
+  for (const Entry& e : languages)
+    if (!(e.target & kSubdirectory)) return &e;
+  return nullptr;
+}
+
 std::optional<std::vector<unsigned char>> ReadVersionBlock(const std::string& path) {
   detail::PositionalFile file(path, kMaxPeFileBytes);
   if (!file) return std::nullopt;
@@ -138,15 +157,7 @@ std::optional<std::vector<unsigned char>> ReadVersionBlock(const std::string& pa
   const auto languages = Directory(file, *image, *languages_at);
   if (!languages) return std::nullopt;
 
-  const Entry* chosen = nullptr;
-  for (const Entry& e : *languages) {
-    if (e.target & kSubdirectory) continue;
-    if (e.id == kNeutral) {
-      chosen = &e;
-      break;
-    }
-    if (chosen == nullptr) chosen = &e;
-  }
+  const Entry* chosen = ChooseLanguage(*languages);
   if (chosen == nullptr || chosen->target + 16ull > image->resource_size()) return std::nullopt;
   const auto data_entry_at = image->Offset(image->resource_rva() + chosen->target, 16);
   if (!data_entry_at) return std::nullopt;
@@ -154,10 +165,18 @@ std::optional<std::vector<unsigned char>> ReadVersionBlock(const std::string& pa
   if (!data_entry) return std::nullopt;
   const std::uint32_t data_rva = U32(data_entry->data());
   const std::uint32_t size = U32(data_entry->data() + 4);
-  if (size == 0 || size > kMaxBlock) return std::nullopt;
-  const auto data_at = image->Offset(data_rva, size);
+  // The block's own length governs, as on Windows: a data entry may be larger than the block
+  // it holds, never smaller.
+  if (size < 2) return std::nullopt;
+  const auto length_at = image->Offset(data_rva, 2);
+  if (!length_at) return std::nullopt;
+  const auto length_bytes = file.Read(*length_at, 2);
+  if (!length_bytes) return std::nullopt;
+  const std::uint32_t length = U16(length_bytes->data());
+  if (length == 0 || length > size) return std::nullopt;
+  const auto data_at = image->Offset(data_rva, length);
   if (!data_at) return std::nullopt;
-  return file.Read(*data_at, size);
+  return file.Read(*data_at, length);
 }
 
 // Where a bare file name is found: the program's folder first, then the current folder.

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/emulation/ansi_case.h"
 #include "platform/unicode.h"
 
 namespace platform {
@@ -247,5 +248,7 @@ bool ConvertCodePage(std::string_view text, unsigned from, unsigned to, std::str
   std::u16string wide;
   return ToUtf16(text, from, wide) && FromUtf16(wide, to, out);
 }
+
+bool AnsiEqualNoCase(std::string_view a, std::string_view b) { return detail::AnsiEqualNoCase(a, b); }
 
 }  // namespace platform

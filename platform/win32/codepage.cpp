@@ -69,4 +69,13 @@ bool ConvertCodePage(std::string_view text, unsigned from, unsigned to, std::str
   return ToUtf16(text, from, wide) && FromUtf16(wide, to, out);
 }
 
+bool AnsiEqualNoCase(std::string_view a, std::string_view b) {
+  std::u16string wide_a, wide_b;
+  if (!ToUtf16(a, kCodePageAnsi, wide_a) || !ToUtf16(b, kCodePageAnsi, wide_b)) return false;
+  if (wide_a.size() > INT_MAX || wide_b.size() > INT_MAX) return false;
+  return CompareStringOrdinal(reinterpret_cast<LPCWCH>(wide_a.data()), static_cast<int>(wide_a.size()),
+                              reinterpret_cast<LPCWCH>(wide_b.data()), static_cast<int>(wide_b.size()),
+                              TRUE) == CSTR_EQUAL;
+}
+
 }  // namespace platform

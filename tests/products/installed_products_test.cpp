@@ -65,6 +65,18 @@ TEST_F(Discovery, FoldersEqualWithoutCaseAreOneInstallation) {
   EXPECT_EQ(Names(list), expected);
 }
 
+TEST_F(Discovery, FoldersEqualWithoutCaseInTheAnsiCodePageAreOneInstallation) {
+  const std::string folder = Folder("Programme/\xC4rger");
+  Install("Veltaro Prism Max", "4.0", folder);
+  const std::string name = "Programme/\xC4rger";
+  std::string other_case = folder;
+  other_case.replace(other_case.find(name), name.size(), "programme/\xE4rger");
+  Install("Veltaro Prism Plus", "4.0", other_case);
+  const YlInstalledProducts list;
+  const std::vector<std::string> expected = {"Veltaro Prism Max"};
+  EXPECT_EQ(Names(list), expected);
+}
+
 TEST_F(Discovery, FoldersWithoutQuentaIniOrWithTooLongNamesAreNotListed) {
   const std::string empty = Folder("empty");
   Install("Veltaro Loom", "4.0", empty, "", false);

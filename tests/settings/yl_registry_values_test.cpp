@@ -1,5 +1,6 @@
 // YlRegistry: typed values in the INI file, shared and per user, with defaults, the read
 // guard's backup and the directory rule.
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 
@@ -51,6 +52,55 @@ TEST_F(TypedValues, RealsAreWrittenWithSixDecimals) {
   EXPECT_EQ(value, 350.0);
   ASSERT_EQ(store.SetStringValue("S", "r", "x1"), 0);
   EXPECT_EQ(store.GetDoubleValue("S", "r", value), -11);
+}
+
+// The stored texts the C runtimes read differently (signs, range, hexadecimal, "inf", the
+// decimal comma): the getters give one answer on every system. -11: no number.
+TEST_F(TypedValues, NumbersReadTheSameWhateverTheRuntime) {
+  const struct {
+    const char* text;
+    int int_result, int_value;
+    int real_result;
+    double real_value;
+  } cases[] = {
+      {"+-5", -11, 0, -11, 0},
+      {"-+5", -11, 0, -11, 0},
+      {"+ 5", -11, 0, -11, 0},
+      {"2147483647", 0, 2147483647, 0, 2147483647.0},
+      {"-2147483648", 0, -2147483647 - 1, 0, -2147483648.0},
+      {"2147483648", -11, 0, 0, 2147483648.0},
+      {"-2147483649", -11, 0, 0, -2147483649.0},
+      {"1e400", 0, 1, -11, 0},
+      {"-1e400", 0, -1, -11, 0},
+      {"1e-400", 0, 1, -11, 0},
+      {" 12", 0, 12, 0, 12},
+      {"0x10", 0, 0, 0, 0},
+      {"1,5", 0, 1, 0, 1},
+      {"inf", -11, 0, -11, 0},
+      {"nan", -11, 0, -11, 0},
+      {"1.#INF", 0, 1, 0, 1},
+      {".5", -11, 0, 0, 0.5},
+      {"5.", 0, 5, 0, 5},
+      {"1e", 0, 1, 0, 1},
+      {"-0", 0, 0, 0, 0},
+      {"00000000000000000042", 0, 4, 0, 4},  // 20 characters: the 19 first are read
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(store.SetStringValue("S", "n", c.text), 0);
+    int i = 99;
+    EXPECT_EQ(store.GetIntValue("S", "n", i), c.int_result) << c.text;
+    EXPECT_EQ(i, c.int_result == 0 ? c.int_value : 99) << c.text;
+    double d = 99;
+    EXPECT_EQ(store.GetDoubleValue("S", "n", d), c.real_result) << c.text;
+    EXPECT_EQ(d, c.real_result == 0 ? c.real_value : 99) << c.text;
+  }
+}
+
+TEST_F(TypedValues, InfinitiesAndNanAreNotWritten) {
+  ASSERT_EQ(store.SetStringValue("S", "other", "1"), 0);  // the INI file exists
+  for (const double value : {HUGE_VAL, -HUGE_VAL, std::nan("")}) EXPECT_EQ(store.SetDoubleValue("S", "r", value), -11) << value;
+  double d = 0;
+  EXPECT_EQ(store.GetDoubleValue("S", "r", d), -8);
 }
 
 TEST_F(TypedValues, IntegersReadTheLeadingNumber) {

@@ -118,11 +118,13 @@ std::string MakePe(const PeLayout& layout) {
   for (std::uint16_t i = 0; i < languages; ++i) rsrc.U32(layout.languages[i]), rsrc.U32(data_entries + 16u * i);
   std::uint32_t at = data;
   for (const std::string& block : blocks) {
-    rsrc.U32(kRsrcRva + at), rsrc.U32(static_cast<std::uint32_t>(block.size())), rsrc.U32(0), rsrc.U32(0);
-    at += static_cast<std::uint32_t>((block.size() + 3) & ~std::size_t{3});
+    const std::size_t entry_size = block.size() + layout.data_entry_slack;
+    rsrc.U32(kRsrcRva + at), rsrc.U32(static_cast<std::uint32_t>(entry_size)), rsrc.U32(0), rsrc.U32(0);
+    at += static_cast<std::uint32_t>((entry_size + 3) & ~std::size_t{3});
   }
   for (const std::string& block : blocks) {
     rsrc.Raw(block);
+    rsrc.PadTo(rsrc.size() + layout.data_entry_slack);
     rsrc.Pad(4);
   }
   const auto rsrc_size = static_cast<std::uint32_t>(rsrc.size());

@@ -31,6 +31,9 @@ struct PeLayout {
   // When set, every string table of a language's block also holds "ResourceLanguage" with
   // that resource language in decimal, so tests can tell which block was read.
   bool tag_languages = false;
+  // Zero bytes stored after each block inside its resource data entry: the entry is that much
+  // larger than the block's own length says.
+  std::uint32_t data_entry_slack = 0;
 };
 
 // The raw VS_VERSIONINFO block of `layout` (as stored for resource language `language`).

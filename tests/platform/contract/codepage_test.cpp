@@ -88,4 +88,26 @@ TEST(CodePage, UnknownCodePagesFailAndLeaveTheOutputAlone) {
   EXPECT_EQ(narrow, "keep");
 }
 
+// Windows: file names compare without case by the system's table in the ANSI code page
+// (CompareStringOrdinal), accented letters included.
+TEST(CodePage, AnsiTextsCompareWithoutCaseByTheSystemsTable) {
+  if (platform::AnsiCodePage() != 1252) GTEST_SKIP() << "the cases are Windows-1252 text";
+  const struct {
+    const char* a;
+    const char* b;
+    bool equal;
+  } cases[] = {
+      {"C:\\Programme\\\xC4rger\\", "c:\\programme\\\xE4rger\\", true},
+      {"\xC9t\xE9", "\xE9T\xC9", true},
+      {"\x8A\x8C\x8E", "\x9A\x9C\x9E", true},  // Š Œ Ž and š œ ž
+      {"\x9F", "\xFF", true},                      // Ÿ and ÿ
+      {"Folder", "FOLDER", true},
+      {"\xC4rger", "Arger", false},
+      {"\xDF", "SS", false},  // ß has no single upper-case letter
+      {"abc", "abcd", false},
+      {"", "", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(platform::AnsiEqualNoCase(c.a, c.b), c.equal) << c.a << " / " << c.b;
+}
+
 }  // namespace

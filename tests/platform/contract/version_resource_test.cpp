@@ -7,11 +7,16 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "tests/platform/host_layout.h"
 #include "tools/pe_writer/PeWriter.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/Wine.h"
 
 namespace {
 
@@ -67,15 +72,57 @@ TEST(VersionResource, TextsComeBackInTheAnsiCodePage) {
   EXPECT_EQ(info->QueryString("\\StringFileInfo\\000004b0\\ProductName"), "Veltaro Caf\xE9 ?");
 }
 
-// Windows: the loader takes neutral, then the user's and the system's languages, then
-// English, then the first; Wine takes the first of {1040, 1033}, as the POSIX reader does.
-TEST(VersionResource, NeutralLanguageFirstElseTheFirst) {
+// The resource language of the block the reading child found: the index of that language in
+// its arguments after the file, 255 when it found none or another.
+TIDEWELL_CHILD(VersionResourceLanguage) {
+  const auto info = platform::VersionInfo::FromFile(args.at(0));
+  if (!info) return 255;
+  const auto read = info->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage");
+  for (std::size_t i = 1; i < args.size(); ++i)
+    if (read == args[i]) return static_cast<int>(i - 1);
+  return 255;
+}
+
+// Windows: a version block is loaded as a neutral request: neutral, the user's interface
+// language, the system's, English (US), then the first of the file.
+TEST(VersionResource, TheLanguageIsNeutralThenTheUsersThenEnglishThenTheFirst) {
+  const struct {
+    std::vector<std::uint16_t> languages;
+    const char* locale;
+    int chosen;  // index into languages
+  } cases[] = {
+      {{1031, 0, 1033}, "de_DE.UTF-8", 1},
+      {{1040, 1031, 1033}, "de_DE.UTF-8", 1},
+      {{1040, 1031, 1033}, "it_IT.UTF-8", 0},
+      {{1040, 1031, 1033}, "fr_FR.UTF-8", 2},
+      {{1040, 1031}, "fr_FR.UTF-8", 0},
+  };
+  testsupport::TempDir dir;
+  for (const auto& c : cases) {
+    // Wine fixes its interface language when its session starts (English here): a child
+    // started from the tests keeps it whatever its locale variables say, so the rows that
+    // need German or Italian are checked natively and on Windows only.
+    if (testsupport::UnderWine() && c.chosen < 2 && c.languages.size() == 3 && c.languages[1] != 0) continue;
+    PeLayout layout = HostLayout();
+    layout.tag_languages = true;
+    layout.languages = c.languages;
+    const std::string file = dir.Write("YlVer.dll", pe_writer::MakePe(layout));
+    std::vector<std::string> args = {file};
+    for (std::uint16_t language : c.languages) args.push_back(std::to_string(language));
+    testsupport::ScopedEnv env;
+    env.Set("LC_ALL", c.locale).Set("LC_MESSAGES", c.locale).Set("LANG", c.locale);
+    EXPECT_EQ(testsupport::RunChild("VersionResourceLanguage", args), c.chosen) << c.locale << " " << args[1];
+  }
+}
+
+// Windows: the block's own length governs, whatever the size of its resource data entry.
+TEST(VersionResource, ADataEntryLargerThanItsBlockGivesTheBlock) {
   PeLayout layout = HostLayout();
-  layout.tag_languages = true;
-  layout.languages = {1031, 0, 1033};
-  EXPECT_EQ(Read(layout)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "0");
-  layout.languages = {1040, 1031};
-  EXPECT_EQ(Read(layout)->QueryString("\\StringFileInfo\\000004b0\\ResourceLanguage"), "1040");
+  layout.data_entry_slack = 70000;  // past what a 16-bit block length can say
+  const auto info = Read(layout);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->QueryString(kFileVersion), "3, 70, 35, 0");
+  EXPECT_EQ(info->BlockSize(), pe_writer::MakeVersionBlock(layout).size());
 }
 
 TEST(VersionResource, FilesWithoutAVersionResourceGiveNothing) {

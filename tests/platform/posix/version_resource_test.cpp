@@ -87,7 +87,8 @@ TEST(VersionResource, HostileHeadersAndDirectoriesGiveNoVersion) {
   EXPECT_FALSE(ReadBytes(patched(kRsrc + 12, 0xFFFF0000u)));         // 65535 named entries
   const std::size_t data_entry = kRsrc + 16 + 8 + 16 + 8 + 16 + 8;
   EXPECT_FALSE(ReadBytes(patched(data_entry + 4, 0)));               // empty data
-  EXPECT_FALSE(ReadBytes(patched(data_entry + 4, 0x7FFFFFFF)));      // data past the end
+  EXPECT_TRUE(ReadBytes(patched(data_entry + 4, 0x7FFFFFFF)));       // entry past the end: the block's length governs
+  EXPECT_FALSE(ReadBytes(patched(data_entry + 4, 8)));               // entry shorter than the block
   EXPECT_FALSE(ReadBytes(patched(data_entry, 0xFFFFFF00)));          // RVA outside every section
 }
 
