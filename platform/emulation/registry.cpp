@@ -1,6 +1,7 @@
 // The registry on POSIX: handles, the roots, path and name rules, and the buffer contracts
 // of the Windows calls, over the database of registry_store.h.
 #include "platform/registry.h"
+#include "platform/registry_text.h"
 
 #include <cstring>
 #include <limits>
@@ -242,27 +243,13 @@ long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size)
   if (size == nullptr) return kErrorInvalidParameter;
   std::string stored;
   if (const long error = StoredText(key, name, stored)) return error;
-  const bool terminated = !stored.empty() && stored.back() == '\0';
-  const std::size_t needed = stored.size() + (terminated ? 0 : 1);
-  if (needed > std::numeric_limits<std::uint32_t>::max()) return kErrorRegistryCorrupt;
-  if (data == nullptr) {
-    *size = static_cast<std::uint32_t>(needed);
-    return kErrorSuccess;
-  }
-  if (*size < needed) {
-    *size = static_cast<std::uint32_t>(needed);
-    return kErrorMoreData;
-  }
-  std::memcpy(data, stored.data(), stored.size());
-  if (!terminated) data[stored.size()] = '\0';
-  *size = static_cast<std::uint32_t>(needed);
-  return kErrorSuccess;
+  return detail::CopyStoredText(stored, data, size);
 }
 
 long QueryTextValue(HKEY key, const char* name, std::string& text) {
   std::string stored;
   if (const long error = StoredText(key, name, stored)) return error;
-  if (!stored.empty() && stored.back() == '\0') stored.pop_back();
+  detail::DropStoredNul(stored);
   text = std::move(stored);
   return kErrorSuccess;
 }

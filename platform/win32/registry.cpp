@@ -11,6 +11,7 @@
 // our own, so that a short caller's buffer is never written and a text stored without NUL
 // comes back with one.
 #include "platform/registry.h"
+#include "platform/registry_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -357,27 +358,13 @@ long QueryTextValue(HKEY key, const char* name, char* data, std::uint32_t* size)
   if (size == nullptr) return kErrorInvalidParameter;
   std::string stored;
   if (const long error = StoredText(key, name, stored)) return error;
-  const bool terminated = !stored.empty() && stored.back() == '\0';
-  const std::size_t needed = stored.size() + (terminated ? 0 : 1);
-  if (needed > std::numeric_limits<std::uint32_t>::max()) return kErrorMoreData;
-  if (data == nullptr) {
-    *size = static_cast<std::uint32_t>(needed);
-    return kErrorSuccess;
-  }
-  if (*size < needed) {
-    *size = static_cast<std::uint32_t>(needed);
-    return kErrorMoreData;
-  }
-  std::memcpy(data, stored.data(), stored.size());
-  if (!terminated) data[stored.size()] = '\0';
-  *size = static_cast<std::uint32_t>(needed);
-  return kErrorSuccess;
+  return detail::CopyStoredText(stored, data, size);
 }
 
 long QueryTextValue(HKEY key, const char* name, std::string& text) {
   std::string stored;
   if (const long error = StoredText(key, name, stored)) return error;
-  if (!stored.empty() && stored.back() == '\0') stored.pop_back();
+  detail::DropStoredNul(stored);
   text = std::move(stored);
   return kErrorSuccess;
 }
