@@ -1,7 +1,7 @@
 // The registry on POSIX: handles, the roots, path and name rules, and the buffer contracts
 // of the Windows calls, over the database of registry_store.h.
 #include "platform/registry.h"
-#include "platform/registry_text.h"
+#include "platform/registry_shared.h"
 
 #include <cstring>
 #include <limits>
@@ -129,19 +129,6 @@ long Start(RegistrySession& session, HKEY key, KeyId& id) {
 }
 
 }  // namespace
-
-RegistryKey::~RegistryKey() { Close(); }
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
-  }
-  return *this;
-}
 
 void RegistryKey::Close() noexcept {
   if (!handle_) return;

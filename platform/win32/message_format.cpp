@@ -32,34 +32,34 @@ bool Use(ArgumentTypes& types, int number, std::string_view type) {
 }
 
 // The type an insert's printf conversion reads, or empty when the conversion is not valid.
-std::string_view TypeOf(std::string_view spec, int& stars) {
+std::string_view TypeOf(std::string_view conversion_text, int& stars) {
   std::size_t i = 0;
-  while (i < spec.size() && std::strchr("-+ #0", spec[i]) != nullptr) ++i;
+  while (i < conversion_text.size() && std::strchr("-+ #0", conversion_text[i]) != nullptr) ++i;
   const auto field = [&] {
-    if (i < spec.size() && spec[i] == '*') {
+    if (i < conversion_text.size() && conversion_text[i] == '*') {
       ++stars;
       ++i;
       return true;
     }
     const std::size_t start = i;
-    while (i < spec.size() && IsDigit(spec[i])) ++i;
+    while (i < conversion_text.size() && IsDigit(conversion_text[i])) ++i;
     return i - start <= kMaxFieldDigits;
   };
   if (!field()) return {};
-  if (i < spec.size() && spec[i] == '.') {
+  if (i < conversion_text.size() && conversion_text[i] == '.') {
     ++i;
     if (!field()) return {};
   }
   const std::size_t size_start = i;
   for (const char* prefix : {"I64", "I32", "hh", "ll", "h", "l", "j", "z", "t", "L", "I", "w"}) {
-    if (spec.substr(i).starts_with(prefix)) {
+    if (conversion_text.substr(i).starts_with(prefix)) {
       i += std::strlen(prefix);
       break;
     }
   }
-  const std::string_view size = spec.substr(size_start, i - size_start);
-  if (i + 1 != spec.size()) return {};
-  const char conversion = spec[i];
+  const std::string_view size = conversion_text.substr(size_start, i - size_start);
+  if (i + 1 != conversion_text.size()) return {};
+  const char conversion = conversion_text[i];
   if (std::strchr("diouxX", conversion) != nullptr) {
     if (size == "hh") return "hh i";
     if (size == "h") return "h i";

@@ -11,7 +11,7 @@
 // our own, so that a short caller's buffer is never written and a text stored without NUL
 // comes back with one.
 #include "platform/registry.h"
-#include "platform/registry_text.h"
+#include "platform/registry_shared.h"
 
 #include <algorithm>
 #include <cstring>
@@ -210,19 +210,6 @@ long StoredText(HKEY key, const char* name, std::string& stored) {
 }
 
 }  // namespace
-
-RegistryKey::~RegistryKey() { Close(); }
-
-RegistryKey::RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
-  if (this != &other) {
-    Close();
-    handle_ = other.handle_;
-    other.handle_ = nullptr;
-  }
-  return *this;
-}
 
 void RegistryKey::Close() noexcept {
   CloseKeyHandle(handle_);

@@ -7,18 +7,10 @@
 #include <cstdarg>
 #include <string>
 
+#include "tests/platform/message_of.h"
 #include "tests/support/Wine.h"
 
 namespace {
-
-std::string MessageOf(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string out = "<unchanged>";
-  if (!platform::FormatMessageFromString(format, args, out)) out = "<failed>";
-  va_end(args);
-  return out;
-}
 
 // Formats with `args`, then reads the first argument from the caller's own va_list.
 std::string FirstArgumentAfter(const char* format, ...) {

@@ -7,16 +7,9 @@
 #include <cstdarg>
 #include <string>
 
-namespace {
+#include "tests/platform/message_of.h"
 
-std::string MessageOf(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  std::string out = "<unchanged>";
-  if (!platform::FormatMessageFromString(format, args, out)) out = "<failed>";
-  va_end(args);
-  return out;
-}
+namespace {
 
 TEST(MessageFormatEmulation, FloatingPointInserts) {
   EXPECT_EQ(MessageOf("%1!c!%2!.3f!", 'x', 2.5), "x2.500");

@@ -1,5 +1,7 @@
-// How every registry backend hands a stored text value to its caller (platform/registry.h,
-// QueryTextValue): the stored bytes may or may not end with a NUL; the caller gets exactly one.
+// What every registry backend shares (platform/registry.h): how a stored text value reaches
+// its caller (the stored bytes may or may not end with a NUL; the caller gets exactly one).
+// registry_shared.cpp also holds RegistryKey's destructor and moves, which only Close, each
+// backend's own, tells apart.
 #pragma once
 
 #include <cstdint>

@@ -1,12 +1,28 @@
-// The text-value rules shared by the registry backends.
-#include "platform/registry_text.h"
+// What the registry backends share: RegistryKey's ownership and the text-value rules.
+#include "platform/registry_shared.h"
 
 #include <cstring>
 #include <limits>
 
+#include "platform/registry.h"
 #include "platform/result_codes.h"
 
-namespace platform::detail {
+namespace platform {
+
+RegistryKey::~RegistryKey() { Close(); }
+
+RegistryKey::RegistryKey(RegistryKey&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+
+RegistryKey& RegistryKey::operator=(RegistryKey&& other) noexcept {
+  if (this != &other) {
+    Close();
+    handle_ = other.handle_;
+    other.handle_ = nullptr;
+  }
+  return *this;
+}
+
+namespace detail {
 
 long CopyStoredText(const std::string& stored, char* data, std::uint32_t* size) {
   const bool terminated = !stored.empty() && stored.back() == '\0';
@@ -26,4 +42,5 @@ void DropStoredNul(std::string& stored) {
   if (!stored.empty() && stored.back() == '\0') stored.pop_back();
 }
 
-}  // namespace platform::detail
+}  // namespace detail
+}  // namespace platform
