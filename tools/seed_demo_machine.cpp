@@ -2,8 +2,10 @@
 // for the demonstration and the end-to-end tests: their registry entries, settings files and
 // real YlVer.dll files with a version resource.
 //
-//   tidewell-seed-demo FOLDER [--old-first]
+//   tidewell-seed-demo FOLDER [--old-first] [--files-only]
 //
+// --files-only makes the host folders and leaves the registry alone: the demonstration
+// imports the hosts' registry entries from resources/demo-machine.reg.
 // The hosts go below FOLDER/hosts. In probe order: "Veltaro Loom" 3.22.1.0 (newer than the
 // plug-in needs; with --old-first 3.19.2.0, older), "Veltaro Prism Max" at exactly 3.20.4.0,
 // "Veltaro Prism Plus" 3.19.2.0 (older), and the base product "Veltaro Atrium" with its
@@ -27,7 +29,7 @@ bool SetEntry(const std::string& path, const std::string& text) {
 }
 
 bool Install(const std::filesystem::path& hosts, const char* name, const char* version_key, const char* file_version,
-             const char* settings) {
+             const char* settings, bool files_only) {
   const std::filesystem::path folder = hosts / name;
   std::filesystem::create_directories(folder);
   const std::string prefix = folder.string() + platform::kPathSeparator;
@@ -36,6 +38,7 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
   layout.pe32_plus = true;
   layout.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
   std::ofstream(prefix + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
+  if (files_only) return true;
   const std::string key = std::string("Software\\Orvane\\") + name + "\\" + version_key;
   return SetEntry(key + "\\IniFilePath", prefix) && SetEntry(key + "\\InstallPath", prefix);
 }
@@ -44,15 +47,26 @@ bool Install(const std::filesystem::path& hosts, const char* name, const char* v
 
 int main(int argc, char** argv) {
   if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
-    std::fprintf(stderr, "usage: tidewell-seed-demo FOLDER [--old-first]\n");
+    std::fprintf(stderr, "usage: tidewell-seed-demo FOLDER [--old-first] [--files-only]\n");
     return 2;
   }
-  const bool old_first = argc > 2 && std::strcmp(argv[2], "--old-first") == 0;
+  bool old_first = false, files_only = false;
+  for (int i = 2; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--old-first") == 0) {
+      old_first = true;
+    } else if (std::strcmp(argv[i], "--files-only") == 0) {
+      files_only = true;
+    } else {
+      std::fprintf(stderr, "tidewell-seed-demo: unknown option %s\n", argv[i]);
+      return 2;
+    }
+  }
   const std::filesystem::path hosts = std::filesystem::path(argv[1]) / "hosts";
-  const bool ok = Install(hosts, "Veltaro Loom", "4.0", old_first ? "3.19.2.0" : "3.22.1.0", "") &&
-                  Install(hosts, "Veltaro Prism Max", "4.0", "3.20.4.0", "") &&
-                  Install(hosts, "Veltaro Prism Plus", "4.0", "3.19.2.0", "") &&
-                  Install(hosts, "Veltaro Atrium", "1.0", "3, 70, 35, 0", "[YlAtrium_#_Setup]\r\nYlPrism=1\r\n");
+  const bool ok =
+      Install(hosts, "Veltaro Loom", "4.0", old_first ? "3.19.2.0" : "3.22.1.0", "", files_only) &&
+      Install(hosts, "Veltaro Prism Max", "4.0", "3.20.4.0", "", files_only) &&
+      Install(hosts, "Veltaro Prism Plus", "4.0", "3.19.2.0", "", files_only) &&
+      Install(hosts, "Veltaro Atrium", "1.0", "3, 70, 35, 0", "[YlAtrium_#_Setup]\r\nYlPrism=1\r\n", files_only);
   if (!ok) {
     std::fprintf(stderr, "tidewell-seed-demo: the registry of the emulated machine cannot be written\n");
     return 1;
