@@ -5,7 +5,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32App* application = Win32App::Current();
   if (application == nullptr || !application->InitInstance()) return 0;
-  MSG message;
+  MSG message{};
   while (GetMessageA(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
     DispatchMessageA(&message);

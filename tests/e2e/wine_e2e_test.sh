@@ -4,13 +4,16 @@
 # as an installation registers them. inspect_dialog (run with wine in the same session)
 # reads the controls and the message box, and what they show is compared with the
 # translation table. Screenshots of the dialog, the update message and the dialog without
-# hosts in each language. Exit 77 (skipped) when the tools for it are missing.
+# hosts in each language. Exit 77 (skipped) when Xvfb, xdotool or wine are missing.
 #   wine_e2e_test.sh PROGRAM SEED_TOOL INSPECTOR TABLE SCREENSHOT_FOLDER
 # WINEPREFIX names the prefix; the test owns it while it runs (RUN_SERIAL).
 set -uo pipefail
 program=$1 seed=$2 inspect=$3 table=$4 shots=$5
-for tool in Xvfb xdotool import wine wineserver winepath python3 iconv; do
+for tool in Xvfb xdotool wine wineserver winepath; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+done
+for tool in import python3 iconv; do
+  command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed"; exit 1; }
 done
 : "${WINEPREFIX:?WINEPREFIX must name the wine prefix of the test}"
 export WINEDEBUG=${WINEDEBUG:--all}
