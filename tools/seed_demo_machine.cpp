@@ -4,9 +4,9 @@
 //
 //   tidewell-seed-demo FOLDER [--old-first] [--files-only]
 //
-// --files-only makes the host folders and leaves the registry alone: the demonstration
-// imports the hosts' registry entries from resources/demo-machine.reg.
-// The hosts go below FOLDER/hosts. In probe order: "Veltaro Loom" 3.22.1.0 (newer than the
+// The hosts go below FOLDER/hosts. With --files-only the registry is left alone and each
+// host's key and folder are printed instead, one "KEY<TAB>FOLDER" line each, for a caller
+// that registers them itself (the Windows end-to-end test, through wine's reg). In probe order: "Veltaro Loom" 3.22.1.0 (newer than the
 // plug-in needs; with --old-first 3.19.2.0, older), "Veltaro Prism Max" at exactly 3.20.4.0,
 // "Veltaro Prism Plus" 3.19.2.0 (older), and the base product "Veltaro Atrium" with its
 // photo module switched on, version "3, 70, 35, 0".
@@ -28,49 +28,53 @@ bool SetEntry(const std::string& path, const std::string& text) {
          platform::SetTextValue(key.get(), nullptr, text) == platform::kErrorSuccess;
 }
 
-bool Install(const std::filesystem::path& hosts, const char* name, const char* version_key, const char* file_version,
-             const char* settings, bool files_only) {
+bool WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << bytes;
+  file.close();
+  return !file.fail();
+}
+
+bool Install(const std::filesystem::path& hosts, bool files_only, const char* name, const char* version_key,
+             const char* file_version, const char* settings) {
   const std::filesystem::path folder = hosts / name;
-  std::filesystem::create_directories(folder);
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) return false;
   const std::string prefix = folder.string() + platform::kPathSeparator;
-  std::ofstream(prefix + "Quenta.ini", std::ios::binary) << settings;
+  if (!WriteFile(prefix + "Quenta.ini", settings)) return false;
   pe_writer::PeLayout layout;
   layout.pe32_plus = true;
   layout.tables = {{"000004b0", {{"CompanyName", "Orvane"}, {"FileVersion", file_version}, {"ProductName", name}}}};
-  std::ofstream(prefix + "YlVer.dll", std::ios::binary) << pe_writer::MakePe(layout);
-  if (files_only) return true;
+  if (!WriteFile(prefix + "YlVer.dll", pe_writer::MakePe(layout))) return false;
   const std::string key = std::string("Software\\Orvane\\") + name + "\\" + version_key;
+  if (files_only) return std::printf("%s\t%s\n", key.c_str(), prefix.c_str()) > 0;
   return SetEntry(key + "\\IniFilePath", prefix) && SetEntry(key + "\\InstallPath", prefix);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::strcmp(argv[1], "--help") == 0) {
+  bool old_first = false, files_only = false, usage = argc < 2 || std::strcmp(argv[1], "--help") == 0;
+  for (int i = 2; i < argc && !usage; ++i) {
+    if (std::strcmp(argv[i], "--old-first") == 0) old_first = true;
+    else if (std::strcmp(argv[i], "--files-only") == 0) files_only = true;
+    else usage = true;
+  }
+  if (usage) {
     std::fprintf(stderr, "usage: tidewell-seed-demo FOLDER [--old-first] [--files-only]\n");
     return 2;
   }
-  bool old_first = false, files_only = false;
-  for (int i = 2; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--old-first") == 0) {
-      old_first = true;
-    } else if (std::strcmp(argv[i], "--files-only") == 0) {
-      files_only = true;
-    } else {
-      std::fprintf(stderr, "tidewell-seed-demo: unknown option %s\n", argv[i]);
-      return 2;
-    }
-  }
   const std::filesystem::path hosts = std::filesystem::path(argv[1]) / "hosts";
   const bool ok =
-      Install(hosts, "Veltaro Loom", "4.0", old_first ? "3.19.2.0" : "3.22.1.0", "", files_only) &&
-      Install(hosts, "Veltaro Prism Max", "4.0", "3.20.4.0", "", files_only) &&
-      Install(hosts, "Veltaro Prism Plus", "4.0", "3.19.2.0", "", files_only) &&
-      Install(hosts, "Veltaro Atrium", "1.0", "3, 70, 35, 0", "[YlAtrium_#_Setup]\r\nYlPrism=1\r\n", files_only);
+      Install(hosts, files_only, "Veltaro Loom", "4.0", old_first ? "3.19.2.0" : "3.22.1.0", "") &&
+      Install(hosts, files_only, "Veltaro Prism Max", "4.0", "3.20.4.0", "") &&
+      Install(hosts, files_only, "Veltaro Prism Plus", "4.0", "3.19.2.0", "") &&
+      Install(hosts, files_only, "Veltaro Atrium", "1.0", "3, 70, 35, 0", "[YlAtrium_#_Setup]\r\nYlPrism=1\r\n");
   if (!ok) {
-    std::fprintf(stderr, "tidewell-seed-demo: the registry of the emulated machine cannot be written\n");
+    std::fprintf(stderr, "tidewell-seed-demo: the hosts cannot be written\n");
     return 1;
   }
-  std::printf("seeded four hosts below %s\n", hosts.c_str());
+  if (!files_only) std::printf("seeded four hosts below %s\n", hosts.string().c_str());
   return 0;
 }
