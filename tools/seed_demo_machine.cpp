@@ -6,7 +6,8 @@
 //
 // The hosts go below FOLDER/hosts. With --files-only the registry is left alone and each
 // host's key and folder are printed instead, one "KEY<TAB>FOLDER" line each, for a caller
-// that registers them itself (the Windows end-to-end test, through wine's reg). In probe order: "Veltaro Loom" 3.22.1.0 (newer than the
+// that registers them itself (the Windows end-to-end test through wine's reg, scripts/demo
+// from resources/demo-machine.reg). In probe order: "Veltaro Loom" 3.22.1.0 (newer than the
 // plug-in needs; with --old-first 3.19.2.0, older), "Veltaro Prism Max" at exactly 3.20.4.0,
 // "Veltaro Prism Plus" 3.19.2.0 (older), and the base product "Veltaro Atrium" with its
 // photo module switched on, version "3, 70, 35, 0".

@@ -1,6 +1,7 @@
 // The registry on POSIX: handles, the roots, path and name rules, and the buffer contracts
 // of the Windows calls, over the database of registry_store.h.
 #include "platform/registry.h"
+#include "platform/emulation/registry_batch.h"
 #include "platform/registry_shared.h"
 
 #include <cstring>
@@ -263,6 +264,77 @@ long DeleteValue(HKEY key, const char* name) {
   if (const long error = Start(session, key, id, writable)) return error;
   if (!writable) return kErrorAccessDenied;
   return session.DeleteValue(id, value_name);
+}
+
+namespace {
+
+// The key a batch wrote to last, so that a run of values of one key looks it up once.
+struct LastKey {
+  HKEY root{};
+  std::string path;
+  KeyId id = 0;
+  bool known = false;
+};
+
+// One change of a batch, in the batch's session.
+long ApplyChange(RegistrySession& session, const RegistryChange& change, LastKey& last) {
+  using Kind = RegistryChange::Kind;
+  std::vector<std::string_view> names;
+  if (const long error = SplitPath(change.path.c_str(), names)) return error;
+  if (!IsRoot(change.root)) return kErrorInvalidHandle;
+  KeyId start = 0;
+  bool writable = false;
+  if (const long error = Resolve(session, change.root, start, writable)) return error;
+  const bool same_key = last.known && last.root == change.root && last.path == change.path;
+  switch (change.kind) {
+    case Kind::kCreateKey: {
+      bool made = false;
+      last = {change.root, change.path, 0, false};
+      if (const long error = session.CreatePath(start, names, last.id, made)) return error;
+      last.known = true;
+      return kErrorSuccess;
+    }
+    case Kind::kDeleteTree: {
+      last.known = false;
+      const long error = names.empty() ? kErrorAccessDenied : session.DeleteTree(start, names);
+      return error == kErrorFileNotFound ? kErrorSuccess : error;
+    }
+    case Kind::kSetValue:
+    case Kind::kDeleteValue: break;
+  }
+  std::string_view value_name;
+  if (const long error = ValueName(change.name.c_str(), value_name)) return error;
+  if (!same_key) {
+    last = {change.root, change.path, 0, false};
+    const long found = session.FindPath(start, names, last.id);
+    if (found == kErrorFileNotFound && change.kind == Kind::kDeleteValue) return kErrorSuccess;
+    if (found != kErrorSuccess) return found;
+    last.known = true;
+  }
+  if (change.kind == Kind::kDeleteValue) {
+    const long error = session.DeleteValue(last.id, value_name);
+    return error == kErrorFileNotFound ? kErrorSuccess : error;
+  }
+  if (change.data.size() >= std::numeric_limits<std::uint32_t>::max()) return kErrorInvalidParameter;
+  return session.SetValue(last.id, value_name, change.data);
+}
+
+}  // namespace
+
+long ApplyRegistryChanges(std::span<const RegistryChange> changes, std::size_t& failed) {
+  failed = 0;
+  RegistrySession session;
+  if (const long error = session.Open()) return error;
+  if (const long error = session.BeginBatch()) return error;
+  LastKey last;
+  for (std::size_t i = 0; i < changes.size(); ++i) {
+    if (const long error = ApplyChange(session, changes[i], last)) {
+      failed = i;
+      return error;
+    }
+  }
+  failed = changes.size();
+  return session.CommitBatch();
 }
 
 }  // namespace platform

@@ -108,7 +108,9 @@ class Statement {
 
 // A transaction, rolled back when destroyed before Commit. Writers take the database's write
 // lock at the start (waiting up to the busy timeout), so a change never fails half-way
-// because another process wrote meanwhile.
+// because another process wrote meanwhile. Begun while another is open (a batch of changes,
+// RegistrySession::BeginBatch), it is part of that one: its Commit does nothing, and the
+// outer transaction decides for both.
 class Transaction {
  public:
   Transaction(sqlite3* db, bool write);

@@ -160,6 +160,42 @@ long RegistrySession::DeletePath(KeyId start, const std::vector<std::string_view
   return transaction.Commit();
 }
 
+long RegistrySession::DeleteTree(KeyId start, const std::vector<std::string_view>& names) {
+  Transaction transaction(db_, true);
+  if (const long error = transaction.status()) return error;
+  KeyId id = 0;
+  if (const long error = Walk(db_, start, names, id)) return error;
+  if (id == kMachineRootId || id == kUsersRootId) return kErrorAccessDenied;
+  // The subquery of IN is computed once, before the first row goes: deleting keys cannot cut
+  // the walk down to the keys below them.
+  Statement values(db_,
+                   "DELETE FROM vals WHERE key IN (WITH RECURSIVE tree(id) AS ("
+                   "  SELECT ?1 UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+                   "SELECT id FROM tree)");
+  if (const int rc = values.Bind(id).Step(); rc != SQLITE_DONE) return ErrorFrom(rc);
+  Statement keys(db_,
+                 "DELETE FROM keys WHERE id IN (WITH RECURSIVE tree(id) AS ("
+                 "  SELECT ?1 UNION ALL SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+                 "SELECT id FROM tree)");
+  if (const int rc = keys.Bind(id).Step(); rc != SQLITE_DONE) return ErrorFrom(rc);
+  return transaction.Commit();
+}
+
+long RegistrySession::BeginBatch() {
+  if (const long error = RefuseChanges()) return error;
+  batch_.emplace(db_, true);
+  const long error = batch_->status();
+  if (error != kErrorSuccess) batch_.reset();
+  return error;
+}
+
+long RegistrySession::CommitBatch() {
+  if (!batch_) return kErrorInvalidParameter;
+  const long error = batch_->Commit();
+  batch_.reset();
+  return error;
+}
+
 long RegistrySession::SubkeyName(KeyId key, std::uint32_t index, std::string& name) {
   return NameAt(db_, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?", key, index, name);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,6 +43,14 @@ class RegistrySession {
                                 bool& created);
   // Deletes the key at `names` below `start`, with its values, unless it has subkeys or is a root.
   [[nodiscard]] long DeletePath(KeyId start, const std::vector<std::string_view>& names);
+  // Deletes the key at `names` below `start` with every key and value below it, in one
+  // statement per table (no walk); a root is not deleted (kErrorAccessDenied).
+  [[nodiscard]] long DeleteTree(KeyId start, const std::vector<std::string_view>& names);
+
+  // Makes the session's following changes one transaction: they take effect together at
+  // CommitBatch, or none of them when the session ends before it.
+  [[nodiscard]] long BeginBatch();
+  [[nodiscard]] long CommitBatch();
 
   [[nodiscard]] long SubkeyName(KeyId key, std::uint32_t index, std::string& name);
   [[nodiscard]] long ValueName(KeyId key, std::uint32_t index, std::string& name);
@@ -54,6 +63,7 @@ class RegistrySession {
  private:
   ConnectionUse use_;
   sqlite3* db_ = nullptr;
+  std::optional<Transaction> batch_;  // ends before the use of the connection
 };
 
 }  // namespace platform::detail

@@ -226,6 +226,13 @@ Statement::~Statement() {
 }
 
 Transaction::Transaction(sqlite3* db, bool write) : db_(db) {
+  // Inside a batch the operation joins the batch's transaction, which commits or rolls
+  // back as a whole.
+  if (sqlite3_get_autocommit(db) == 0) {
+    rc_ = SQLITE_OK;
+    open_ = false;
+    return;
+  }
   rc_ = Run(write ? "BEGIN IMMEDIATE" : "BEGIN");
   open_ = rc_ == SQLITE_OK;
 }
@@ -235,6 +242,7 @@ Transaction::~Transaction() {
 }
 
 long Transaction::Commit() {
+  if (!open_) return ErrorFrom(rc_);
   const int rc = Run("COMMIT");
   if (rc == SQLITE_OK) open_ = false;
   return ErrorFrom(rc);

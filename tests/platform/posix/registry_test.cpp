@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/emulation/registry_batch.h"
 #include "platform/registry.h"
 #include "tests/platform/registry_fixture.h"
 #include "tests/support/ScopedEnv.h"
@@ -87,6 +88,32 @@ TEST_F(Registry, CreatingAPathIsOneTransaction) {
   ASSERT_EQ(platform::OpenKey(HKEY_LOCAL_MACHINE, "Software", KeyAccess::kRead, software), 0);
   EXPECT_TRUE(Subkeys(software.get()).empty());
   EXPECT_EQ(platform::CreateKey(HKEY_LOCAL_MACHINE, "Software\\First\\Second", key), 0);
+}
+
+TEST_F(Registry, ABatchOfChangesIsOneTransactionAndDeletesTreesWhole) {
+  ASSERT_EQ(platform::SetTextValue(Create(HKEY_LOCAL_MACHINE, "Software\\Old\\Deep").get(), "v", "1"), 0);
+  using Kind = platform::RegistryChange::Kind;
+  std::string too_deep = "Software";
+  for (int level = 1; level < 513; ++level) too_deep += "\\k";
+  std::vector<platform::RegistryChange> changes = {
+      {Kind::kDeleteTree, HKEY_LOCAL_MACHINE, "Software\\Old", {}, {}},
+      {Kind::kCreateKey, HKEY_CURRENT_USER, "Software\\New", {}, {}},
+      {Kind::kSetValue, HKEY_CURRENT_USER, "Software\\New", "v", "2"},
+      {Kind::kCreateKey, HKEY_LOCAL_MACHINE, too_deep, {}, {}},
+  };
+  std::size_t failed = 0;
+  EXPECT_EQ(platform::ApplyRegistryChanges(changes, failed), platform::kErrorInvalidParameter);
+  EXPECT_EQ(failed, 3u);
+  EXPECT_EQ(Subkeys(Create(HKEY_LOCAL_MACHINE, "Software").get()), (std::vector<std::string>{"Old"}));
+  RegistryKey missing;
+  EXPECT_EQ(platform::OpenKey(HKEY_CURRENT_USER, "Software\\New", KeyAccess::kRead, missing),
+            platform::kErrorFileNotFound);
+
+  changes.pop_back();
+  ASSERT_EQ(platform::ApplyRegistryChanges(changes, failed), platform::kErrorSuccess);
+  EXPECT_EQ(failed, changes.size());
+  EXPECT_TRUE(Subkeys(Create(HKEY_LOCAL_MACHINE, "Software").get()).empty());
+  EXPECT_EQ(Text(Create(HKEY_CURRENT_USER, "Software\\New").get(), "v"), "2");
 }
 
 TEST_F(Registry, KeyInformationCountsDataAsStored) {
