@@ -35,24 +35,24 @@
 // The unsigned 64-bit integer of the family's interfaces.
 using ULONGLONG = unsigned long long;
 
-class QX_EXPORT Parameter {
+class QX_EXPORT_PARTIAL Parameter {
  public:
   // --- Construction, conversion ---------------------------------------------------------
 
   // A copy of `text`; null gives the empty text, which holds no entries.
-  Parameter(const char* text = "");
+  QX_EXPORT_MEMBER Parameter(const char* text = "");
   // The text becomes `text`, sharing its block.
-  Parameter(QxString text);
+  QX_EXPORT_MEMBER Parameter(QxString text);
   // A copy of the characters of `text` (up to its first zero).
-  Parameter(std::string text);
+  QX_EXPORT_MEMBER Parameter(std::string text);
   Parameter(const Parameter&) = default;
   Parameter& operator=(const Parameter&) = default;
-  virtual ~Parameter();
+  QX_EXPORT_MEMBER virtual ~Parameter();
 
   // A copy of the text, sharing its block.
-  operator QxString() const;
+  QX_EXPORT_MEMBER operator QxString() const;
   // The text's characters; valid until this Parameter is next changed or destroyed.
-  operator const char*() const;
+  QX_EXPORT_MEMBER operator const char*() const;
 
   // --- Reading --------------------------------------------------------------------------
   // Each Get answers true and stores the value when the tag is found, and answers false
@@ -61,26 +61,26 @@ class QX_EXPORT Parameter {
   // quoted value reads as 0.
 
   // atoi.
-  bool Get(const char* tag, int& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, int& value) const;
   // An unsigned decimal 64-bit number (strtoull, base 10).
-  bool Get(const char* tag, ULONGLONG& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, ULONGLONG& value) const;
   // True exactly when the value begins with 't'.
-  bool Get(const char* tag, bool& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, bool& value) const;
   // The decoded text of a quoted value; false (value untouched) for a plain value too.
-  bool Get(const char* tag, QxString& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, QxString& value) const;
   // atof in the "C" locale (exponents, "inf", "nan" and hexadecimal numbers included).
-  bool Get(const char* tag, double& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, double& value) const;
   // The signed decimal number of a pointer written by Set.
-  bool Get(const char* tag, void*& value) const;
+  QX_EXPORT_MEMBER bool Get(const char* tag, void*& value) const;
 
   // The matching Get on a target preset to the default, which is returned when the tag is
   // missing (false, the empty text, 0.0 and null for the forms without a default argument).
-  [[nodiscard]] int GetInt(const char* tag, int defaultValue) const;
-  [[nodiscard]] ULONGLONG GetULONGLONG(const char* tag, ULONGLONG defaultValue) const;
-  [[nodiscard]] bool GetBool(const char* tag) const;
-  [[nodiscard]] QxString GetString(const char* tag) const;
-  [[nodiscard]] double GetDouble(const char* tag) const;
-  [[nodiscard]] void* GetPtr(const char* tag) const;
+  [[nodiscard]] QX_EXPORT_MEMBER int GetInt(const char* tag, int defaultValue) const;
+  [[nodiscard]] QX_EXPORT_MEMBER ULONGLONG GetULONGLONG(const char* tag, ULONGLONG defaultValue) const;
+  [[nodiscard]] QX_EXPORT_MEMBER bool GetBool(const char* tag) const;
+  [[nodiscard]] QX_EXPORT_MEMBER QxString GetString(const char* tag) const;
+  [[nodiscard]] QX_EXPORT_MEMBER double GetDouble(const char* tag) const;
+  [[nodiscard]] QX_EXPORT_MEMBER void* GetPtr(const char* tag) const;
 
   // --- Writing --------------------------------------------------------------------------
   // Each Set replaces the value of the tag's first entry in place, keeping everything around
@@ -88,20 +88,20 @@ class QX_EXPORT Parameter {
   // (such as "a=1" without its ';') first ends that entry, so that both values read back.
 
   // "%d".
-  void Set(const char* tag, int value);
+  QX_EXPORT_MEMBER void Set(const char* tag, int value);
   // "true" or "false".
-  void Set(const char* tag, bool value);
+  QX_EXPORT_MEMBER void Set(const char* tag, bool value);
   // The quoted, escaped text; null stores the empty text "".
-  void Set(const char* tag, const char* value);
+  QX_EXPORT_MEMBER void Set(const char* tag, const char* value);
   // "%lf" in the "C" locale: fixed notation, six decimals.
-  void Set(const char* tag, double value);
+  QX_EXPORT_MEMBER void Set(const char* tag, double value);
   // The pointer's value as a signed decimal number.
-  void Set(const char* tag, void* value);
+  QX_EXPORT_MEMBER void Set(const char* tag, void* value);
   // Unsigned decimal, no sign, no leading zeros.
-  void Set(const char* tag, ULONGLONG value);
+  QX_EXPORT_MEMBER void Set(const char* tag, ULONGLONG value);
   // Removes the tag's first entry with the ';' and line break behind it; the spaces in front
   // of the next entry's tag stay with that entry. False (nothing changed) when it is missing.
-  bool RemoveTag(const char* tag);
+  QX_EXPORT_MEMBER bool RemoveTag(const char* tag);
 
   // --- Comparison -----------------------------------------------------------------------
   // Equal when every entry of this text has its tag in the other with the same value and
@@ -109,8 +109,8 @@ class QX_EXPORT Parameter {
   // compare by their decoded bytes (a missing tag counts as the empty text), plain values by
   // their exact text (so "01" differs from "1"). A tag is taken with any spaces in front of it
   // here, so a text with such an entry equals no text, itself included.
-  bool operator==(const Parameter& other) const;
-  bool operator!=(const Parameter& other) const;
+  QX_EXPORT_MEMBER bool operator==(const Parameter& other) const;
+  QX_EXPORT_MEMBER bool operator!=(const Parameter& other) const;
 
  private:
   // How the entries of a text end when a tag is not found: where an appended entry would

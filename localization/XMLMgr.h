@@ -23,13 +23,13 @@
 struct CXMLNode;
 struct CXMLDocument;
 
-class QX_EXPORT CXMLMgr {
+class QX_EXPORT_PARTIAL CXMLMgr {
  public:
   QX_NO_EXPORT CXMLMgr();
   // The copy refers to the same document and root (with references of its own, so either
   // object may be destroyed first) and copies the text buffer.
-  CXMLMgr(const CXMLMgr& other);
-  CXMLMgr& operator=(const CXMLMgr& other);
+  QX_EXPORT_MEMBER CXMLMgr(const CXMLMgr& other);
+  QX_EXPORT_MEMBER CXMLMgr& operator=(const CXMLMgr& other);
   QX_NO_EXPORT virtual ~CXMLMgr();
 
   // Creates the parser document with the fixed settings (synchronous, no validation, no
@@ -46,7 +46,7 @@ class QX_EXPORT CXMLMgr {
   QX_NO_EXPORT bool LoadXml(const char* text, unsigned codePage = 0);
 
   // The root element, owned by this object; null before a successful load.
-  CXMLNode* GetRoot() const;
+  QX_EXPORT_MEMBER CXMLNode* GetRoot() const;
 
   // The first child of `node` in document order, or null (also for a null node). The result
   // belongs to the caller.
@@ -71,7 +71,7 @@ class QX_EXPORT CXMLMgr {
   //   attribute absent               -> 1, value emptied
   //   attribute present              -> 1, value set
   // A null name counts as absent.
-  int GetAttribute(CXMLNode* node, const char* name, std::string& value) const;
+  QX_EXPORT_MEMBER int GetAttribute(CXMLNode* node, const char* name, std::string& value) const;
 
  private:
   QX_NO_EXPORT void CopyFrom(const CXMLMgr& other);

@@ -26,17 +26,17 @@
 #include "settings/YlIRegistry.h"
 #include "settings/YlResult.h"
 
-class QX_EXPORT YlRegistry : public virtual YlIRegistry {
+class QX_EXPORT_PARTIAL YlRegistry : public virtual YlIRegistry {
  public:
   // Uninitialised: operations that need the identity return kNotInitialised until Initialize
   // succeeds.
-  YlRegistry();
+  QX_EXPORT_MEMBER YlRegistry();
   // Calls InitializeFromInfo(section, iniFileOrPrefix); the outcome shows in GetRegistryInfo.
-  YlRegistry(const char* section, const char* iniFileOrPrefix);
+  QX_EXPORT_MEMBER YlRegistry(const char* section, const char* iniFileOrPrefix);
   // Calls Initialize with the five arguments; the outcome shows in GetRegistryInfo.
-  YlRegistry(const char* company, const char* product, const char* version, const char* shortId,
-             const char* iniFileOrPrefix);
-  ~YlRegistry() override;
+  QX_EXPORT_MEMBER YlRegistry(const char* company, const char* product, const char* version,
+                              const char* shortId, const char* iniFileOrPrefix);
+  QX_EXPORT_MEMBER ~YlRegistry() override;
   YlRegistry(const YlRegistry&) = delete;
   YlRegistry& operator=(const YlRegistry&) = delete;
 
@@ -44,91 +44,114 @@ class QX_EXPORT YlRegistry : public virtual YlIRegistry {
   // otherwise it is the section prefix (null: the short id). kSuccess, or kBadArgument when
   // company, product and version are all null or the short id is null (the store is then
   // uninitialised).
-  int Initialize(const char* company, const char* product, const char* version, const char* shortId,
-                 const char* iniFileOrPrefix) override;
+  QX_EXPORT_MEMBER int Initialize(const char* company, const char* product, const char* version,
+                                  const char* shortId, const char* iniFileOrPrefix) override;
   // Reads Company, Product, Version and ShortId from `section` of "Pellow.inf" beside the
   // program (else in the current folder) and calls Initialize. kIniEntryMissing when one is
   // missing or empty (nothing changed), kPathBufferTooSmall when the file name does not fit
   // 260 characters.
-  int InitializeFromInfo(const char* section, const char* iniFileOrPrefix) override;
+  QX_EXPORT_MEMBER int InitializeFromInfo(const char* section, const char* iniFileOrPrefix) override;
   // The text of a result code; always kSuccess. The buffer form writes at most size - 1
   // characters and a NUL; a size below 1 writes nothing.
-  int GetErrorText(int code, QxString& text) override;
-  int GetErrorText(int code, char* buffer, int size) override;
+  QX_EXPORT_MEMBER int GetErrorText(int code, QxString& text) override;
+  QX_EXPORT_MEMBER int GetErrorText(int code, char* buffer, int size) override;
   // Asks the platform to write out what it caches of the INI file: kSuccess, or
   // kPathBufferTooSmall.
-  int FlushIniFile() override;
+  QX_EXPORT_MEMBER int FlushIniFile() override;
 
-  int GetKeyValue(HKEY root, const char* name, QxString& value) override;
-  int GetKeyValue(HKEY root, const char* name, char* buffer, int size) override;
-  int SetKeyValue(HKEY root, const char* name, const char* value, bool keepExisting) override;
-  int GetListEntry(HKEY root, const char* listKey, const char* name, int index, QxString& value) override;
-  int GetListEntry(HKEY root, const char* listKey, const char* name, int index, char* buffer, int size) override;
-  int AddListEntry(HKEY root, const char* listKey, const char* name, const char* value) override;
-  int RemoveListEntry(HKEY root, const char* listKey, const char* name, const char* value) override;
-  int SetIniFilePath(const char* directory) override;
-  int HasIniFilePath(int& exists) override;
-  int DeleteAllKeys() override;
+  QX_EXPORT_MEMBER int GetKeyValue(HKEY root, const char* name, QxString& value) override;
+  QX_EXPORT_MEMBER int GetKeyValue(HKEY root, const char* name, char* buffer, int size) override;
+  QX_EXPORT_MEMBER int SetKeyValue(HKEY root, const char* name, const char* value,
+                                   bool keepExisting) override;
+  QX_EXPORT_MEMBER int GetListEntry(HKEY root, const char* listKey, const char* name, int index,
+                                    QxString& value) override;
+  QX_EXPORT_MEMBER int GetListEntry(HKEY root, const char* listKey, const char* name, int index,
+                                    char* buffer, int size) override;
+  QX_EXPORT_MEMBER int AddListEntry(HKEY root, const char* listKey, const char* name,
+                                    const char* value) override;
+  QX_EXPORT_MEMBER int RemoveListEntry(HKEY root, const char* listKey, const char* name,
+                                       const char* value) override;
+  QX_EXPORT_MEMBER int SetIniFilePath(const char* directory) override;
+  QX_EXPORT_MEMBER int HasIniFilePath(int& exists) override;
+  QX_EXPORT_MEMBER int DeleteAllKeys() override;
 
-  int SetUserBoolValue(const char* section, const char* key, bool value) override;
-  int SetUserDoubleValue(const char* section, const char* key, double value) override;
-  int SetUserIntValue(const char* section, const char* key, int value) override;
-  int SetUserStringValue(const char* section, const char* key, const char* value) override;
-  int GetUserBoolValue(const char* section, const char* key, bool defaultValue, bool& value) override;
-  int GetUserDoubleValue(const char* section, const char* key, double defaultValue, double& value) override;
-  int GetUserIntValue(const char* section, const char* key, int defaultValue, int& value) override;
-  int GetUserStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
-  int GetUserStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
-                         int size) override;
-  int GetUserBoolValue(const char* section, const char* key, bool& value) override;
-  int GetUserDoubleValue(const char* section, const char* key, double& value) override;
-  int GetUserIntValue(const char* section, const char* key, int& value) override;
-  int GetUserStringValue(const char* section, const char* key, QxString& value) override;
-  int GetUserStringValue(const char* section, const char* key, char* buffer, int size) override;
-  int GetUserPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
-  int GetUserPathValue(const char* section, const char* key, const char* defaultValue, char* buffer,
-                       int size) override;
-  int GetUserPathValue(const char* section, const char* key, QxString& value) override;
-  int GetUserPathValue(const char* section, const char* key, char* buffer, int size) override;
+  QX_EXPORT_MEMBER int SetUserBoolValue(const char* section, const char* key, bool value) override;
+  QX_EXPORT_MEMBER int SetUserDoubleValue(const char* section, const char* key, double value) override;
+  QX_EXPORT_MEMBER int SetUserIntValue(const char* section, const char* key, int value) override;
+  QX_EXPORT_MEMBER int SetUserStringValue(const char* section, const char* key,
+                                          const char* value) override;
+  QX_EXPORT_MEMBER int GetUserBoolValue(const char* section, const char* key, bool defaultValue,
+                                        bool& value) override;
+  QX_EXPORT_MEMBER int GetUserDoubleValue(const char* section, const char* key, double defaultValue,
+                                          double& value) override;
+  QX_EXPORT_MEMBER int GetUserIntValue(const char* section, const char* key, int defaultValue,
+                                       int& value) override;
+  QX_EXPORT_MEMBER int GetUserStringValue(const char* section, const char* key,
+                                          const char* defaultValue, QxString& value) override;
+  QX_EXPORT_MEMBER int GetUserStringValue(const char* section, const char* key,
+                                          const char* defaultValue, char* buffer, int size) override;
+  QX_EXPORT_MEMBER int GetUserBoolValue(const char* section, const char* key, bool& value) override;
+  QX_EXPORT_MEMBER int GetUserDoubleValue(const char* section, const char* key, double& value) override;
+  QX_EXPORT_MEMBER int GetUserIntValue(const char* section, const char* key, int& value) override;
+  QX_EXPORT_MEMBER int GetUserStringValue(const char* section, const char* key,
+                                          QxString& value) override;
+  QX_EXPORT_MEMBER int GetUserStringValue(const char* section, const char* key, char* buffer,
+                                          int size) override;
+  QX_EXPORT_MEMBER int GetUserPathValue(const char* section, const char* key, const char* defaultValue,
+                                        QxString& value) override;
+  QX_EXPORT_MEMBER int GetUserPathValue(const char* section, const char* key, const char* defaultValue,
+                                        char* buffer, int size) override;
+  QX_EXPORT_MEMBER int GetUserPathValue(const char* section, const char* key, QxString& value) override;
+  QX_EXPORT_MEMBER int GetUserPathValue(const char* section, const char* key, char* buffer,
+                                        int size) override;
 
-  int SetBoolValue(const char* section, const char* key, bool value) override;
-  int SetDoubleValue(const char* section, const char* key, double value) override;
-  int SetIntValue(const char* section, const char* key, int value) override;
-  int SetStringValue(const char* section, const char* key, const char* value) override;
-  int GetBoolValue(const char* section, const char* key, bool defaultValue, bool& value) override;
-  int GetDoubleValue(const char* section, const char* key, double defaultValue, double& value) override;
-  int GetIntValue(const char* section, const char* key, int defaultValue, int& value) override;
-  int GetStringValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
-  int GetStringValue(const char* section, const char* key, const char* defaultValue, char* buffer,
-                     int size) override;
-  int GetBoolValue(const char* section, const char* key, bool& value) override;
-  int GetDoubleValue(const char* section, const char* key, double& value) override;
-  int GetIntValue(const char* section, const char* key, int& value) override;
-  int GetStringValue(const char* section, const char* key, QxString& value) override;
-  int GetStringValue(const char* section, const char* key, char* buffer, int size) override;
-  int GetPathValue(const char* section, const char* key, const char* defaultValue, QxString& value) override;
-  int GetPathValue(const char* section, const char* key, const char* defaultValue, char* buffer, int size) override;
-  int GetPathValue(const char* section, const char* key, QxString& value) override;
-  int GetPathValue(const char* section, const char* key, char* buffer, int size) override;
+  QX_EXPORT_MEMBER int SetBoolValue(const char* section, const char* key, bool value) override;
+  QX_EXPORT_MEMBER int SetDoubleValue(const char* section, const char* key, double value) override;
+  QX_EXPORT_MEMBER int SetIntValue(const char* section, const char* key, int value) override;
+  QX_EXPORT_MEMBER int SetStringValue(const char* section, const char* key, const char* value) override;
+  QX_EXPORT_MEMBER int GetBoolValue(const char* section, const char* key, bool defaultValue,
+                                    bool& value) override;
+  QX_EXPORT_MEMBER int GetDoubleValue(const char* section, const char* key, double defaultValue,
+                                      double& value) override;
+  QX_EXPORT_MEMBER int GetIntValue(const char* section, const char* key, int defaultValue,
+                                   int& value) override;
+  QX_EXPORT_MEMBER int GetStringValue(const char* section, const char* key, const char* defaultValue,
+                                      QxString& value) override;
+  QX_EXPORT_MEMBER int GetStringValue(const char* section, const char* key, const char* defaultValue,
+                                      char* buffer, int size) override;
+  QX_EXPORT_MEMBER int GetBoolValue(const char* section, const char* key, bool& value) override;
+  QX_EXPORT_MEMBER int GetDoubleValue(const char* section, const char* key, double& value) override;
+  QX_EXPORT_MEMBER int GetIntValue(const char* section, const char* key, int& value) override;
+  QX_EXPORT_MEMBER int GetStringValue(const char* section, const char* key, QxString& value) override;
+  QX_EXPORT_MEMBER int GetStringValue(const char* section, const char* key, char* buffer,
+                                      int size) override;
+  QX_EXPORT_MEMBER int GetPathValue(const char* section, const char* key, const char* defaultValue,
+                                    QxString& value) override;
+  QX_EXPORT_MEMBER int GetPathValue(const char* section, const char* key, const char* defaultValue,
+                                    char* buffer, int size) override;
+  QX_EXPORT_MEMBER int GetPathValue(const char* section, const char* key, QxString& value) override;
+  QX_EXPORT_MEMBER int GetPathValue(const char* section, const char* key, char* buffer,
+                                    int size) override;
 
   // Sets the four outputs to the identity (null parts stay empty): false, with four empty
   // texts, when the store is not initialised.
-  bool GetRegistryInfo(QxString& company, QxString& product, QxString& version, QxString& shortId);
+  QX_EXPORT_MEMBER bool GetRegistryInfo(QxString& company, QxString& product, QxString& version,
+                                        QxString& shortId);
 
   // The INI file's full name (cached after the first call): kSuccess, or kPathBufferTooSmall
   // when it does not fit `size` characters with its NUL (the buffer then holds at most the
   // directory).
-  int GetIniPathAndName(char* buffer, int size);
+  QX_EXPORT_MEMBER int GetIniPathAndName(char* buffer, int size);
   // The INI file's folder with a trailing separator (the cache is not used): kSuccess, or
   // kPathBufferTooSmall when the full INI file name would not fit `size`.
-  int GetIniPath(char* buffer, int size);
+  QX_EXPORT_MEMBER int GetIniPath(char* buffer, int size);
   // The same into a string; the separator is appended even when the folder ends with one.
-  int GetIniPath(QxString& path);
+  QX_EXPORT_MEMBER int GetIniPath(QxString& path);
   // Copies the INI file over "<file>.bak"; does nothing when there is no INI file.
-  void CreateIniBackup();
+  QX_EXPORT_MEMBER void CreateIniBackup();
   // A security descriptor that lets every account write the keys this store creates, to be
   // freed by the caller; null where the platform has no access control (POSIX).
-  void* GetSecurityDescriptorWithNullDacl();
+  QX_EXPORT_MEMBER void* GetSecurityDescriptorWithNullDacl();
 
  protected:
   // "User" and this account's four-digit number, handing out the next machine-wide number

@@ -1,6 +1,10 @@
-// Another module's view of libqx.so: it builds and uses the exported classes through the
-// shared library alone (a member missing from the export list fails this program's link).
+// Another module's view of libqx (libqx.so, qx.dll): it builds and uses the exported classes
+// through the shared library alone (a member missing from the export list fails this
+// program's link).
 #include <gtest/gtest.h>
+
+#include <string>
+#include <typeinfo>
 
 #include "foundation/Parameter.h"
 #include "foundation/QxString.h"
@@ -11,6 +15,12 @@
 
 namespace {
 
+// Another module's store: overrides one operation and inherits the rest from the library.
+class FamilyStore : public YlRegistry {
+ public:
+  int FlushIniFile() override { return 7; }
+};
+
 TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
   QxString text("family");
   QxString copy = text + " module";
@@ -20,8 +30,8 @@ TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
 
   testsupport::TempDir dir;
   testsupport::ScopedEnv env;
-  env.Set("ORVANE_PREFIX", (dir.path() / "machine").c_str());
-  YlRegistry store("Acme", "Viewer", "2.1", "AV", (dir.path() / "family.ini").c_str());
+  env.Set("ORVANE_PREFIX", (dir.path() / "machine").string().c_str());
+  YlRegistry store("Acme", "Viewer", "2.1", "AV", (dir.path() / "family.ini").string().c_str());
   EXPECT_EQ(store.SetIntValue("S", "k", 42), 0);
   int value = 0;
   EXPECT_EQ(store.GetIntValue("S", "k", value), 0);
@@ -29,6 +39,23 @@ TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
   QxString message;
   store.GetErrorText(-10, message);
   EXPECT_STREQ(message, "YlRegistry - Fehler: noch nicht initialisiert");
+}
+
+TEST(QxSharedLibrary, ADerivedStoreReachesTheLibraryThroughItsTables) {
+  testsupport::TempDir dir;
+  testsupport::ScopedEnv env;
+  env.Set("ORVANE_PREFIX", (dir.path() / "machine").string().c_str());
+  FamilyStore store;
+  YlIRegistry& face = store;
+  EXPECT_EQ(face.FlushIniFile(), 7);
+  const std::string ini = (dir.path() / "family.ini").string();
+  ASSERT_EQ(face.Initialize("Acme", "Viewer", "2.1", "AV", ini.c_str()), 0);
+  EXPECT_EQ(face.SetIntValue("S", "k", 5), 0);
+  int value = 0;
+  EXPECT_EQ(face.GetIntValue("S", "k", value), 0);
+  EXPECT_EQ(value, 5);
+  EXPECT_EQ(dynamic_cast<YlRegistry*>(&face), &store);
+  EXPECT_EQ(typeid(face), typeid(FamilyStore));
 }
 
 TEST(QxSharedLibrary, MemoryStreamsWorkThroughTheExportedApi) {

@@ -17,48 +17,11 @@
 #                       a char* on Windows (both widths).
 #   typeinfo name for X ELF only: MinGW emits the type names as link-once data, not exported
 #                       with the class.
-#   virtual thunk to YlRegistry::*, VTT for YlIRegistry,
-#   construction vtable for YlIRegistry-in-YlRegistry, vtable for IQxObject,
-#   vtable for YlIRegistry, typeinfo for CXMLMgr
+#   VTT for YlIRegistry, vtable for IQxObject, vtable for YlIRegistry
 #                       PE only: dllexport on a class exports all that the compiler generates
 #                       for it; the ELF version script (cmake/qx.map) names the tables it
-#                       keeps one by one.
-#   the members named in PE_ONLY_MEMBERS below
-#                       PE only: QX_NO_EXPORT withdraws a member of an exported class on ELF;
-#                       on Windows a dllexport class exports every member it defines and
-#                       nothing withdraws one. Exact names: any other member in one list only
-#                       is a difference.
+#                       keeps one by one. Any other name in one list only is a difference.
 set -euo pipefail
-
-PE_ONLY_MEMBERS=$(cat <<'NAMES'
-CXMLMgr::CXMLMgr()
-CXMLMgr::CopyFrom(CXMLMgr const&)
-CXMLMgr::CreateDocument()
-CXMLMgr::GetFirstChild(CXMLNode*)
-CXMLMgr::GetNextSibling(CXMLNode*)
-CXMLMgr::GetNodeName(CXMLNode*)
-CXMLMgr::GetNodeText(CXMLNode*)
-CXMLMgr::LoadFile(char const*)
-CXMLMgr::LoadXml(char const*, unsigned int)
-CXMLMgr::Release()
-CXMLMgr::ReleaseNode(CXMLNode*)
-CXMLMgr::StoreRoot()
-CXMLMgr::~CXMLMgr()
-Parameter::FindTag(char const*, Parameter::TextEnd*) const
-Parameter::ReadQuoted(char const*&, bool)
-Parameter::StoreValue(char const*, QxString)
-Parameter::WriteQuoted(char const*)
-YlRegistry::Construct()
-YlRegistry::EntryPath[abi:cxx11](char const*) const
-YlRegistry::GetUserTag(char*)
-YlRegistry::IniFile(std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >&)
-YlRegistry::Prune(HKEY__*, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >)
-YlRegistry::SectionName[abi:cxx11](char const*) const
-YlRegistry::SmallestFreeUserNumber() const
-YlRegistry::UserKey(char const*, std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >&)
-YlRegistry::UserNumbersTaken() const
-NAMES
-)
 
 usage() {
   sed -n '3,9p' "$0" | sed 's/^# \{0,1\}//' >&2
@@ -90,10 +53,7 @@ elf_as_pe() {
 
 # The PE list less what only a DLL exports.
 pe_without_dll_extras() {
-  grep -Ev -e '^virtual thunk to YlRegistry::' \
-           -e '^(VTT for YlIRegistry|construction vtable for YlIRegistry-in-YlRegistry)$' \
-           -e '^(vtable for IQxObject|vtable for YlIRegistry|typeinfo for CXMLMgr)$' \
-    | grep -Fxv -e "$PE_ONLY_MEMBERS" || true
+  grep -Ev '^(VTT for YlIRegistry|vtable for IQxObject|vtable for YlIRegistry)$' || true
 }
 
 [ $# -ge 3 ] || usage
