@@ -4,9 +4,10 @@
 // resources back with it.
 //
 //   platform::detail::PeResources file("TidewellPlugin.exe");
-//   auto table = file.Find(u"XML", u"ZEBSTRINGS", 1031);       // exactly language 1031
-//   auto dialog = file.Find(5, 102);                          // the loader's language choice
-//   if (table) auto bytes = file.Load(*table);
+//   if (auto table = file.Find(u"XML", u"ZEBSTRINGS", 1031)) {  // exactly language 1031
+//     auto bytes = file.Load(*table);                            // its data, or nothing
+//   }
+//   auto dialog = file.Find(5, 102);  // RT_DIALOG 102 in the loader's choice of language
 //
 // Every offset and size is checked against the resource directory, the section table and the
 // file, and every walk is bounded: a damaged or hostile file gives "not found", never a crash
@@ -26,11 +27,12 @@ namespace platform::detail {
 
 // A resource type or name as the directory stores it: a number, or a UTF-16 string. Strings
 // compare without case as Windows compares them (each side upper-cased unit by unit; ASCII
-// and Latin-1 letters), so u"zebstrings" finds "ZEBSTRINGS".
+// and Latin-1 letters), so u"zebstrings" finds "ZEBSTRINGS". Implicit, so that calls read
+// Find(5, 102) and Find(u"XML", u"ZEBSTRINGS").
 struct ResourceId {
-  ResourceId(std::uint32_t id) : number(id) {}  // NOLINT: a number is a resource id
-  ResourceId(std::u16string_view text) : is_name(true), name(text) {}  // NOLINT: so is a name
-  ResourceId(const char16_t* text) : ResourceId(std::u16string_view(text)) {}  // NOLINT
+  ResourceId(std::uint32_t id) : number(id) {}
+  ResourceId(std::u16string_view text) : is_name(true), name(text) {}
+  ResourceId(const char16_t* text) : ResourceId(std::u16string_view(text)) {}
 
   bool is_name = false;
   std::uint32_t number = 0;
