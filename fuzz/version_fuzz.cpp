@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the version-resource reader, as a whole "YlVer.dll" file and as a
-// raw version block, and queries the result.
+// raw version block, and queries the result; the same file goes through the PE resource
+// reader's listing and its search by name.
 #include <unistd.h>
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <span>
 #include <string>
 
+#include "platform/emulation/pe_resources.h"
 #include "platform/version_resource.h"
 
 namespace {
@@ -35,5 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fwrite(data, 1, size, file);
   std::fclose(file);
   if (auto info = platform::VersionInfo::FromFile(ScratchFile())) Query(*info);
+
+  platform::detail::PeResources resources(ScratchFile());
+  if (const auto all = resources.List()) {
+    for (const auto& resource : *all) {
+      const auto bytes = resources.Load(resource);
+      if (bytes && bytes->size() > size) std::abort();
+    }
+  }
+  if (const auto table = resources.Find(u"xml", u"zebstrings", 1031)) (void)resources.Load(*table);
   return 0;
 }

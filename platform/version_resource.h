@@ -9,9 +9,9 @@
 //
 // Parsing a VS_VERSIONINFO block (FromBlock, the queries) is shared by every backend. Reading
 // it out of a file: the Windows backend asks the system; the POSIX backend has our own
-// reader of PE32 and PE32+ files (platform/emulation/pe_version.cpp), which takes the
-// resource of type 16 (RT_VERSION), name 1, language neutral if there is one, else the first
-// language. Every offset and length is checked: a damaged or hostile file gives "no version".
+// reader of PE32 and PE32+ files (platform/emulation/pe_version.cpp over pe_resources.h),
+// which takes the resource of type 16 (RT_VERSION), name 1, in the language the Windows
+// loader picks for a neutral request. Every offset and length is checked: a damaged or hostile file gives "no version".
 #pragma once
 
 #include <cstdint>

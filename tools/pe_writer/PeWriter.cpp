@@ -1,6 +1,8 @@
 // Writes PE files with a .text and a .rsrc section; the resource tree holds the version
-// resource (type 16, name 1) in the requested languages.
+// resource (type 16, name 1) in the requested languages and the layout's other resources.
 #include "tools/pe_writer/PeWriter.h"
+
+#include <algorithm>
 
 #include "platform/unicode.h"
 
@@ -62,6 +64,48 @@ std::string TextBlock(const std::string& key, const std::string& text) {
   return Block(key, 1, value.str(), static_cast<std::uint16_t>(w.size() + 1), {});
 }
 
+// The resource tree as the file stores it, with each part's offset in the resource section.
+struct Leaf {
+  std::uint16_t language;
+  std::string data;
+  std::uint32_t slack;  // zero bytes after the data, inside its data entry
+  std::uint32_t entry_at = 0, data_at = 0;
+};
+struct NameNode {
+  ResourceName name;
+  std::vector<Leaf> leaves;
+  std::uint32_t id = 0, at = 0;
+};
+struct TypeNode {
+  ResourceName type;
+  std::vector<NameNode> names;
+  std::uint32_t id = 0, at = 0;
+};
+
+const ResourceName& IdOf(const TypeNode& node) { return node.type; }
+const ResourceName& IdOf(const NameNode& node) { return node.name; }
+
+// The node of `id` among `nodes`, added when missing: named nodes before numbered ones.
+template <typename Node>
+Node& Place(std::vector<Node>& nodes, const ResourceName& id) {
+  auto it = std::find_if(nodes.begin(), nodes.end(), [&](const Node& node) { return IdOf(node) == id; });
+  if (it != nodes.end()) return *it;
+  auto before = nodes.end();
+  if (!id.text.empty())
+    before = std::find_if(nodes.begin(), nodes.end(), [](const Node& node) { return IdOf(node).text.empty(); });
+  return *nodes.insert(before, Node{id, {}});
+}
+
+template <typename Node>
+std::uint16_t NamedCount(const std::vector<Node>& nodes) {
+  return static_cast<std::uint16_t>(
+      std::count_if(nodes.begin(), nodes.end(), [](const Node& node) { return !IdOf(node).text.empty(); }));
+}
+
+void Add(std::vector<TypeNode>& tree, const ResourceName& type, const ResourceName& name, Leaf leaf) {
+  Place(Place(tree, type).names, name).leaves.push_back(std::move(leaf));
+}
+
 }  // namespace
 
 std::string MakeVersionBlock(const PeLayout& layout, std::uint16_t language) {
@@ -97,36 +141,77 @@ std::string MakePe(const PeLayout& layout) {
   constexpr std::uint32_t kFileAlign = 0x200, kSectionAlign = 0x1000;
   constexpr std::uint32_t kTextRva = 0x1000, kRsrcRva = 0x2000;
   const bool plus = layout.pe32_plus;
-  std::vector<std::string> blocks;
-  for (std::uint16_t language : layout.languages) blocks.push_back(MakeVersionBlock(layout, language));
+  // The resource tree: the version blocks (type 16, or 24 for a file without a version
+  // resource), then the layout's other resources.
+  std::vector<TypeNode> tree;
+  const ResourceName version_type{layout.version_resource ? 16u : 24u, ""};
+  for (std::uint16_t language : layout.languages)
+    Add(tree, version_type, {1, ""}, {language, MakeVersionBlock(layout, language), layout.data_entry_slack});
+  for (const Resource& r : layout.resources) Add(tree, r.type, r.name, {r.language, r.data, 0});
 
-  // The resource section: root directory (type 16 or 24), name directory (1), language
-  // directory, data entries, then the data.
-  Bytes rsrc;
-  auto directory = [&](std::uint16_t entries) {
-    rsrc.U32(0), rsrc.U32(0), rsrc.U16(4), rsrc.U16(0), rsrc.U16(0), rsrc.U16(entries);
+  // Offsets, depth first: the directories (root, each type's names, each name's languages),
+  // the data entries, the names' strings, then the data.
+  auto directory_size = [](std::size_t entries) { return static_cast<std::uint32_t>(16 + 8 * entries); };
+  std::uint32_t at = directory_size(tree.size());
+  for (TypeNode& type : tree) {
+    type.at = at;
+    at += directory_size(type.names.size());
+    for (NameNode& name : type.names) name.at = at, at += directory_size(name.leaves.size());
+  }
+  for (TypeNode& type : tree)
+    for (NameNode& name : type.names)
+      for (Leaf& leaf : name.leaves) leaf.entry_at = at, at += 16;
+  std::vector<std::pair<std::uint32_t, std::u16string>> strings;
+  auto string_at = [&](const ResourceName& id) {
+    if (id.text.empty()) return id.number;
+    strings.emplace_back(at, Wide(id.text));
+    const std::uint32_t here = at;
+    at += static_cast<std::uint32_t>(2 + 2 * strings.back().second.size());
+    return 0x80000000u | here;
   };
-  const auto languages = static_cast<std::uint16_t>(layout.languages.size());
-  const std::uint32_t name_dir = 16 + 8, lang_dir = name_dir + 16 + 8;
-  const std::uint32_t data_entries = lang_dir + 16 + 8u * languages;
-  const std::uint32_t data = data_entries + 16u * languages;
-  directory(1);
-  rsrc.U32(layout.version_resource ? 16 : 24), rsrc.U32(0x80000000u | name_dir);
-  directory(1);
-  rsrc.U32(1), rsrc.U32(0x80000000u | lang_dir);
-  directory(languages);
-  for (std::uint16_t i = 0; i < languages; ++i) rsrc.U32(layout.languages[i]), rsrc.U32(data_entries + 16u * i);
-  std::uint32_t at = data;
-  for (const std::string& block : blocks) {
-    const std::size_t entry_size = block.size() + layout.data_entry_slack;
-    rsrc.U32(kRsrcRva + at), rsrc.U32(static_cast<std::uint32_t>(entry_size)), rsrc.U32(0), rsrc.U32(0);
-    at += static_cast<std::uint32_t>((entry_size + 3) & ~std::size_t{3});
+  for (TypeNode& type : tree) {
+    type.id = string_at(type.type);
+    for (NameNode& name : type.names) name.id = string_at(name.name);
   }
-  for (const std::string& block : blocks) {
-    rsrc.Raw(block);
-    rsrc.PadTo(rsrc.size() + layout.data_entry_slack);
-    rsrc.Pad(4);
+  at = (at + 3) & ~3u;
+  for (TypeNode& type : tree)
+    for (NameNode& name : type.names)
+      for (Leaf& leaf : name.leaves)
+        leaf.data_at = at, at += static_cast<std::uint32_t>((leaf.data.size() + leaf.slack + 3) & ~std::size_t{3});
+
+  Bytes rsrc;
+  auto directory = [&](std::uint16_t named, std::uint16_t numbered) {
+    rsrc.U32(0), rsrc.U32(0), rsrc.U16(4), rsrc.U16(0), rsrc.U16(named), rsrc.U16(numbered);
+  };
+  const auto named_types = NamedCount(tree);
+  directory(named_types, static_cast<std::uint16_t>(tree.size() - named_types));
+  for (const TypeNode& type : tree) rsrc.U32(type.id), rsrc.U32(0x80000000u | type.at);
+  for (const TypeNode& type : tree) {
+    const auto named_names = NamedCount(type.names);
+    directory(named_names, static_cast<std::uint16_t>(type.names.size() - named_names));
+    for (const NameNode& name : type.names) rsrc.U32(name.id), rsrc.U32(0x80000000u | name.at);
+    for (const NameNode& name : type.names) {
+      directory(0, static_cast<std::uint16_t>(name.leaves.size()));
+      for (const Leaf& leaf : name.leaves) rsrc.U32(leaf.language), rsrc.U32(leaf.entry_at);
+    }
   }
+  for (const TypeNode& type : tree)
+    for (const NameNode& name : type.names)
+      for (const Leaf& leaf : name.leaves)
+        rsrc.U32(kRsrcRva + leaf.data_at), rsrc.U32(static_cast<std::uint32_t>(leaf.data.size() + leaf.slack)),
+            rsrc.U32(0), rsrc.U32(0);
+  for (const auto& [offset, text] : strings) {
+    rsrc.U16(static_cast<std::uint16_t>(text.size()));
+    for (char16_t c : text) rsrc.U16(c);
+  }
+  rsrc.Pad(4);
+  for (const TypeNode& type : tree)
+    for (const NameNode& name : type.names)
+      for (const Leaf& leaf : name.leaves) {
+        rsrc.Raw(leaf.data);
+        rsrc.PadTo(rsrc.size() + leaf.slack);
+        rsrc.Pad(4);
+      }
   const auto rsrc_size = static_cast<std::uint32_t>(rsrc.size());
   const std::uint32_t rsrc_raw = (rsrc_size + kFileAlign - 1) & ~(kFileAlign - 1);
 

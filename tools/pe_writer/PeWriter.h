@@ -20,6 +20,21 @@ struct VersionStringTable {
   std::vector<std::pair<std::string, std::string>> strings;
 };
 
+// A resource type or name: a number, or (when `text` is not empty) a name, UTF-8 here and
+// UTF-16 in the file.
+struct ResourceName {
+  std::uint32_t number = 0;
+  std::string text;
+  friend bool operator==(const ResourceName&, const ResourceName&) = default;
+};
+
+// One more resource beside the version resource.
+struct Resource {
+  ResourceName type, name;
+  std::uint16_t language = 0;
+  std::string data;
+};
+
 // What goes into a file: its format, its version resource and the resource languages.
 struct PeLayout {
   bool pe32_plus = false;
@@ -34,6 +49,9 @@ struct PeLayout {
   // Zero bytes stored after each block inside its resource data entry: the entry is that much
   // larger than the block's own length says.
   std::uint32_t data_entry_slack = 0;
+  // Stored after the version resource, grouped by type and name in order of appearance, named
+  // entries before numbered ones in each directory, as the resource compiler orders them.
+  std::vector<Resource> resources;
 };
 
 // The raw VS_VERSIONINFO block of `layout` (as stored for resource language `language`).
