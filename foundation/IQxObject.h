@@ -12,6 +12,7 @@ class QX_EXPORT IQxObject {
   const char* className = nullptr;   // a constant text, e.g. "YlRegistry"
 
  protected:
+  // Made and copied only as part of the object it describes.
   IQxObject() = default;
   IQxObject(const IQxObject&) = default;
   IQxObject& operator=(const IQxObject&) = default;

@@ -35,6 +35,7 @@
 // The unsigned 64-bit integer of the family's interfaces.
 using ULONGLONG = unsigned long long;
 
+// A parameter string: typed values under tags in one text of "tag=value;" entries.
 class QX_EXPORT_PARTIAL Parameter {
  public:
   // --- Construction, conversion ---------------------------------------------------------

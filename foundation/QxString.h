@@ -61,9 +61,9 @@ class QX_EXPORT QxString {
 
   // --- Access ----------------------------------------------------------------------------
 
-  [[nodiscard]] int GetLength() const;
-  [[nodiscard]] int GetAllocLength() const;
-  [[nodiscard]] bool IsEmpty() const;
+  [[nodiscard]] int GetLength() const;       // characters of the text
+  [[nodiscard]] int GetAllocLength() const;  // characters the block can hold
+  [[nodiscard]] bool IsEmpty() const;        // whether the text has no characters
   // The byte at `index`, which must lie in 0 .. GetLength() (no bounds test).
   [[nodiscard]] char GetAt(int index) const;
   [[nodiscard]] char operator[](int index) const;
@@ -91,6 +91,7 @@ class QX_EXPORT QxString {
 
   // --- Search (-1: not found; a negative start counts as 0; a null needle finds nothing) --
 
+  // The first position of `ch`.
   [[nodiscard]] int Find(char ch) const;
   // -1 at once when start >= GetLength().
   [[nodiscard]] int Find(char ch, int start) const;
@@ -186,6 +187,7 @@ class QX_EXPORT QxString {
   const QxString& operator+=(const char* text);
   const QxString& operator+=(char ch);
 
+  // Concatenation: see the declarations with their export below the class.
   friend QxString operator+(const QxString& left, const QxString& right);
   friend QxString operator+(const QxString& left, const char* right);
   friend QxString operator+(const char* left, const QxString& right);

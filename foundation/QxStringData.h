@@ -14,7 +14,7 @@
 #include "foundation/QxExport.h"
 
 struct QX_EXPORT QxStringData {
-  std::int32_t refCount;
+  std::int32_t refCount;     // sharers, or -1 locked, -2 the shared empty block (see above)
   std::int32_t dataLength;   // characters of the text, without the terminating zero
   std::int32_t allocLength;  // characters the block can hold, without the terminating zero
 

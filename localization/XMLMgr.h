@@ -23,6 +23,7 @@
 struct CXMLNode;
 struct CXMLDocument;
 
+// One parsed XML document with its root and the walk over its nodes.
 class QX_EXPORT_PARTIAL CXMLMgr {
  public:
   QX_NO_EXPORT CXMLMgr();

@@ -60,6 +60,7 @@ enum class KeyAccess { kRead, kReadWrite };
 // handle answers kErrorKeyDeleted.
 class RegistryKey {
  public:
+  // Empty; a move hands the key over and leaves the source empty; destruction closes it.
   RegistryKey() noexcept = default;
   ~RegistryKey();
   RegistryKey(RegistryKey&& other) noexcept;
@@ -107,11 +108,11 @@ class RegistryKey {
 // stored (on Windows as the system stores it: text set through these calls counts as UTF-16,
 // so the number is at least the text's bytes, not exactly them).
 struct KeyInfo {
-  std::uint32_t subkeys = 0;
-  std::uint32_t longest_subkey_name = 0;
-  std::uint32_t values = 0;
-  std::uint32_t longest_value_name = 0;
-  std::uint32_t longest_value_data = 0;
+  std::uint32_t subkeys = 0;              // number of subkeys
+  std::uint32_t longest_subkey_name = 0;  // characters of the longest subkey name
+  std::uint32_t values = 0;               // number of values
+  std::uint32_t longest_value_name = 0;   // characters of the longest value name
+  std::uint32_t longest_value_data = 0;   // bytes of the largest value
 };
 // Fills `info` only on success.
 [[nodiscard]] long QueryKeyInfo(HKEY key, KeyInfo& info);

@@ -5,13 +5,12 @@
 
 namespace platform {
 
-inline constexpr long kErrorSuccess = 0;
+inline constexpr long kErrorSuccess = 0;            // done
 inline constexpr long kErrorFileNotFound = 2;       // no such key or value
 inline constexpr long kErrorAccessDenied = 5;       // read-only handle; root or key with subkeys
 inline constexpr long kErrorInvalidHandle = 6;      // not an open key (closed, other machine)
 inline constexpr long kErrorWriteProtect = 19;      // the machine's registry is read-only here
-inline constexpr long kErrorInvalidParameter = 87;  // name too long, key too deep, size missing,
-                                                    // bad account
+inline constexpr long kErrorInvalidParameter = 87;  // bad name, depth, size or account
 inline constexpr long kErrorBadPathname = 161;      // empty name inside a path
 inline constexpr long kErrorMoreData = 234;         // the caller's buffer is too small
 inline constexpr long kErrorNoMoreItems = 259;      // enumeration index past the end

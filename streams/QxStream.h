@@ -31,9 +31,11 @@
 // the source has nothing more.
 class IQxRead {
  public:
+  // Up to `count` bytes into `destination`; the number delivered, 0 at the end.
   virtual unsigned long stRead(void* destination, unsigned long count) = 0;
 
  protected:
+  // Made, copied and destroyed only as part of an implementation.
   IQxRead() = default;
   IQxRead(const IQxRead&) = default;
   IQxRead& operator=(const IQxRead&) = default;
@@ -43,9 +45,11 @@ class IQxRead {
 // Takes `count` bytes from `source`. What the result means is the implementation's.
 class IQxWrite {
  public:
+  // Takes `count` bytes from `source`; the result is the implementation's.
   virtual unsigned long stWrite(void* source, unsigned long count) = 0;
 
  protected:
+  // Made, copied and destroyed only as part of an implementation.
   IQxWrite() = default;
   IQxWrite(const IQxWrite&) = default;
   IQxWrite& operator=(const IQxWrite&) = default;

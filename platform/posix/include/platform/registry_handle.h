@@ -10,7 +10,7 @@
 namespace platform::detail {
 // The bits of a registry handle; only the backend makes and reads them.
 struct RegistryHandleBits {
-  std::uintptr_t bits;
+  std::uintptr_t bits;  // 0: no key
 };
 }  // namespace platform::detail
 
@@ -24,6 +24,7 @@ class HKEY {
   constexpr HKEY(std::nullptr_t) noexcept {}
   explicit constexpr HKEY(platform::detail::RegistryHandleBits handle) noexcept : bits_(handle.bits) {}
 
+  // The handle's bits, for the backend; whether it names a key; whether two name the same.
   [[nodiscard]] constexpr platform::detail::RegistryHandleBits bits() const noexcept { return {bits_}; }
   explicit constexpr operator bool() const noexcept { return bits_ != 0; }
   friend constexpr bool operator==(HKEY a, HKEY b) noexcept { return a.bits_ == b.bits_; }
