@@ -68,7 +68,7 @@ class QX_EXPORT Parameter {
   bool Get(const char* tag, bool& value) const;
   // The decoded text of a quoted value; false (value untouched) for a plain value too.
   bool Get(const char* tag, QxString& value) const;
-  // atof in the "C" locale (exponents, "inf", "nan" and hexadecimal numbers included).
+  // strtod in the "C" locale (exponents, "inf", "nan" and hexadecimal numbers included).
   bool Get(const char* tag, double& value) const;
   // The signed decimal number of a pointer written by Set.
   bool Get(const char* tag, void*& value) const;
