@@ -20,8 +20,8 @@ TEST(QxSharedLibrary, StringsAndTheSettingsStoreWorkThroughTheExportedApi) {
 
   testsupport::TempDir dir;
   testsupport::ScopedEnv env;
-  env.Set("ORVANE_PREFIX", (dir.path() / "machine").c_str());
-  YlRegistry store("Acme", "Viewer", "2.1", "AV", (dir.path() / "family.ini").c_str());
+  env.Set("ORVANE_PREFIX", (dir.path() / "machine").string().c_str());
+  YlRegistry store("Acme", "Viewer", "2.1", "AV", (dir.path() / "family.ini").string().c_str());
   EXPECT_EQ(store.SetIntValue("S", "k", 42), 0);
   int value = 0;
   EXPECT_EQ(store.GetIntValue("S", "k", value), 0);
