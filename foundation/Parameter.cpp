@@ -308,7 +308,9 @@ bool Parameter::Get(const char* tag, double& value) const {
   const int at = FindTag(tag);
   if (at < 0) return false;
   const platform::ClassicNumberScope classic;
-  value = std::atof(static_cast<const char*>(m_text) + at);
+  // strtod, not atof: the two read alike, but MinGW's atof is the system runtime's, which
+  // knows no "inf", "nan" or hexadecimal numbers; its strtod is the C99 one.
+  value = std::strtod(static_cast<const char*>(m_text) + at, nullptr);
   return true;
 }
 

@@ -69,7 +69,7 @@ class QX_EXPORT_PARTIAL Parameter {
   QX_EXPORT_MEMBER bool Get(const char* tag, bool& value) const;
   // The decoded text of a quoted value; false (value untouched) for a plain value too.
   QX_EXPORT_MEMBER bool Get(const char* tag, QxString& value) const;
-  // atof in the "C" locale (exponents, "inf", "nan" and hexadecimal numbers included).
+  // strtod in the "C" locale (exponents, "inf", "nan" and hexadecimal numbers included).
   QX_EXPORT_MEMBER bool Get(const char* tag, double& value) const;
   // The signed decimal number of a pointer written by Set.
   QX_EXPORT_MEMBER bool Get(const char* tag, void*& value) const;

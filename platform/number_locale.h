@@ -13,8 +13,11 @@
 namespace platform {
 
 // While it lives, the calling thread's printf and strto*/ato* families use the "C" locale;
-// the destructor restores the thread's previous locale. Other threads are not affected.
-// Scopes nest. When the "C" locale cannot be made (out of memory), nothing changes.
+// the destructor restores the thread's previous locale. Other threads are not affected where
+// the runtime has per-thread locales (glibc, Windows' UCRT). On a runtime without them
+// (MinGW's msvcrt.dll) the process's numbers are "C" while a scope lives, and the scopes of
+// all threads take turns. Scopes nest. When the "C" locale cannot be made (out of memory),
+// nothing changes.
 class ClassicNumberScope {
  public:
   ClassicNumberScope();

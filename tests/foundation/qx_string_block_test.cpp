@@ -1,8 +1,9 @@
 // QxString blocks: the shared empty block, sharing and copy-before-write, locking, direct
 // buffer access, appending, the protected block management and concurrent counting.
-#include <barrier>
+#include <condition_variable>
 #include <cstring>
 #include <initializer_list>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -375,13 +376,21 @@ TEST(QxStringConcurrency, SharedCountsStayExactAcrossThreads) {
   constexpr int kRounds = 2000;
   const QxString master("one block shared by every thread");
   const QxStringData* block = BlockOf(master);
-  std::barrier sync(kThreads + 1);
+  // Not std::barrier: its wait in MinGW's C++ library (GCC 12) loses wake-ups and hangs.
+  std::mutex mutex;
+  std::condition_variable changed;
+  int holding = 0;       // threads that hold their kHeld references
+  bool checked = false;  // the count was checked: the threads may go on
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&] {
       std::vector<QxString> held(kHeld, master);
-      sync.arrive_and_wait();  // every thread holds kHeld references
-      sync.arrive_and_wait();  // checked
+      {
+        std::unique_lock lock(mutex);
+        ++holding;
+        changed.notify_all();
+        changed.wait(lock, [&] { return checked; });
+      }
       for (int round = 0; round < kRounds; ++round) {
         QxString a(master);
         QxString b;
@@ -394,9 +403,13 @@ TEST(QxStringConcurrency, SharedCountsStayExactAcrossThreads) {
       }
     });
   }
-  sync.arrive_and_wait();
-  EXPECT_EQ(block->refCount, 1 + kThreads * kHeld);
-  sync.arrive_and_wait();
+  {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return holding == kThreads; });
+    EXPECT_EQ(block->refCount, 1 + kThreads * kHeld);
+    checked = true;
+  }
+  changed.notify_all();
   for (std::thread& t : threads) t.join();
   EXPECT_EQ(block->refCount, 1);
   EXPECT_STREQ(master, "one block shared by every thread");

@@ -87,8 +87,9 @@ TEST(QxStringFormat, OutputTheEstimateMisjudgesComesOutWhole) {
   EXPECT_STREQ(s, Printf("%jd %zu %td %hhd %hd %s", INTMAX_MIN, SIZE_MAX, PTRDIFF_MIN, 300, 70000, "sizes").c_str());
   s.Format("%#llo %s", ULLONG_MAX, "octal");
   EXPECT_STREQ(s, Printf("%#llo %s", ULLONG_MAX, "octal").c_str());
+  // Positional arguments where the runtime has them (POSIX); Windows' prints the format.
   FormatUnchecked(s, "%2$s %1$s", "second", "first");
-  EXPECT_STREQ(s, "first second");
+  EXPECT_STREQ(s, Printf("%2$s %1$s", "second", "first").c_str());
   EXPECT_LE(s.GetLength(), s.GetAllocLength());
 }
 
@@ -122,6 +123,9 @@ TEST(QxStringFormat, FormatAndArgumentsMayBeItsOwnText) {
 }
 
 TEST(QxStringFormat, OutputTheRuntimeCannotProduceLeavesAnEmptyText) {
+  char probe[8];
+  if (std::snprintf(probe, sizeof probe, "%ls", L"\u00e4") >= 0)
+    GTEST_SKIP() << "this runtime writes every wide text (MinGW's printf drops what it cannot convert)";
   QxString s("previous text");
   s.GetBuffer(64);
   s.Format("%ls", L"\u00e4");  // no multibyte form in the C locale

@@ -1,5 +1,5 @@
 # libqx's export checks (check_exports.sh), for every build: included by tests/CMakeLists.txt
-# before it leaves out the suites that the Windows build does not have yet.
+# before it leaves out the POSIX-only suites.
 #   qx_exports           libqx.so's dynamic symbols are qx_exports.txt (ELF builds)
 #   qx_exports.pe        qx.dll's export table is qx_exports_pe.txt (Windows builds; read with
 #                        the target's objdump, so it runs without wine)

@@ -7,6 +7,7 @@
 #include "localization/XMLLocalizer.h"
 #include "platform/language.h"
 #include "platform/resources.h"
+#include "tests/localization/locale_language.h"
 #include "tests/support/ScopedEnv.h"
 
 namespace {
@@ -90,6 +91,8 @@ XMLLocalizer LoadedFor(const char* locale) {
 }
 
 TEST(TranslationTable, TheUsersLanguageSelectsItsTexts) {
+  if (!localizationtest::UserLanguageFollowsLcAll())
+    GTEST_SKIP() << "the user's language is the account's setting here, not the process's locale";
   const struct { const char* locale; const Expected* texts; } cases[] = {
       {"de_DE.UTF-8", &kGerman}, {"de_CH.UTF-8", &kGerman}, {"es_ES.UTF-8", &kSpanish},
       {"es_MX.UTF-8", &kSpanish}, {"fr_FR.UTF-8", &kFrench}, {"it_IT.UTF-8", &kItalian},
@@ -99,6 +102,8 @@ TEST(TranslationTable, TheUsersLanguageSelectsItsTexts) {
 }
 
 TEST(TranslationTable, TheCLocaleFallsBackToTheSystemsLanguage) {
+  if (!localizationtest::UserLanguageFollowsLcAll())
+    GTEST_SKIP() << "the user's language is the account's setting here, not the process's locale";
   if (platform::SystemDefaultLangId() != 0)
     GTEST_SKIP() << "this machine has a system locale configured";
   ExpectTexts(LoadedFor("C"), kEnglish, "C");

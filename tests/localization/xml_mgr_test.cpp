@@ -108,8 +108,9 @@ TEST(XMLMgr, GetAttributeRules) {
   CXMLMgr::ReleaseNode(text);
 }
 
+// (A character outside the BMP gives one '?' or two, by the backend's converter: README.)
 TEST(XMLMgr, CharactersOutsideAnsiBecomeQuestionMarks) {
-  auto xml = Loaded("<r n='&#x4E2D;'>&#x20AC;&#x1F600;</r>");
+  auto xml = Loaded("<r n='&#x4E2D;'>&#x20AC;&#x4E2D;</r>");
   EXPECT_STREQ(xml->GetNodeText(xml->GetRoot()), "\x80?");
   std::string value;
   EXPECT_EQ(xml->GetAttribute(xml->GetRoot(), "n", value), 1);
@@ -169,8 +170,8 @@ TEST(XMLMgr, LoadFileHonoursTheFilesOwnEncodingAndLineEnds) {
   EXPECT_STREQ(xml.GetNodeText(xml.GetRoot()), "a\xE9\nb");
   ASSERT_TRUE(xml.LoadFile(utf8.c_str()));  // the path's bytes reach the file system unchanged
   EXPECT_STREQ(xml.GetNodeText(xml.GetRoot()), "\xE9");
-  EXPECT_FALSE(xml.LoadFile((dir.path() / "missing.xml").c_str()));
-  EXPECT_FALSE(xml.LoadFile(dir.path().c_str()));  // a folder
+  EXPECT_FALSE(xml.LoadFile((dir.path() / "missing.xml").string().c_str()));
+  EXPECT_FALSE(xml.LoadFile(dir.path().string().c_str()));  // a folder
   EXPECT_FALSE(xml.LoadFile(dir.Write("broken.xml", "<r><t></r>").c_str()));
   EXPECT_STREQ(xml.GetNodeText(xml.GetRoot()), "\xE9");
 }

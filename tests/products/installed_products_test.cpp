@@ -17,7 +17,9 @@ class Discovery : public ProductsTest {
     SetEntry("Software\\Orvane\\" + name + "\\" + version_key + "\\IniFilePath", ini_folder);
     if (with_ini) {
       std::filesystem::create_directories(ini_folder);
-      std::ofstream(ini_folder + (ini_folder.ends_with('/') ? "" : "/") + "Quenta.ini", std::ios::binary) << ini_text;
+      std::string file = ini_folder;
+      platform::AppendPathSeparator(file);
+      std::ofstream(file + "Quenta.ini", std::ios::binary) << ini_text;
     }
   }
 

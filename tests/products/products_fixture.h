@@ -1,4 +1,4 @@
-// A fresh emulated machine and a folder for host installations, per test.
+// An empty registry and a folder for host installations, per test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -6,25 +6,27 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "tools/pe_writer/PeWriter.h"
+#include "tests/support/IsolatedRegistry.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
 
 class ProductsTest : public ::testing::Test {
  protected:
   ProductsTest() {
-    env_.Set("ORVANE_PREFIX", (dir_.path() / "machine").c_str()).Set("ORVANE_USER", "alice");
     old_cwd_ = std::filesystem::current_path();
     std::filesystem::create_directories(dir_.path() / "cwd");
     std::filesystem::current_path(dir_.path() / "cwd");  // no stray YlVer.dll or Pellow.inf
   }
   ~ProductsTest() override { std::filesystem::current_path(old_cwd_); }
 
-  // A folder below the test's folder, with its trailing separator.
+  // A folder below the test's folder, with its trailing separator; `name`'s bytes as given
+  // (TempDir::Write says why).
   std::string Folder(const std::string& name) const {
     std::filesystem::create_directories(dir_.path() / name);
-    return (dir_.path() / name).string() + "/";
+    return (dir_.path() / "").string() + name + platform::kPathSeparator;
   }
 
   // Writes a "YlVer.dll" with the given neutral FileVersion into `folder`.
@@ -52,6 +54,7 @@ class ProductsTest : public ::testing::Test {
   }
 
   testsupport::TempDir dir_;
+  testsupport::IsolatedRegistry registry_{dir_.path()};  // before env_: its account is restored last
   testsupport::ScopedEnv env_;
   std::filesystem::path old_cwd_;
 };

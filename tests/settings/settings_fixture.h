@@ -1,4 +1,5 @@
-// A fresh emulated machine (registry prefix and account) and a folder for INI files, per test.
+// An empty registry (on POSIX a machine of its own, account "alice") and a folder for INI
+// files, per test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,16 +8,20 @@
 #include <sstream>
 #include <string>
 
+#include "platform/paths.h"
 #include "platform/registry.h"
 #include "settings/YlRegistry.h"
+#include "tests/support/IsolatedRegistry.h"
 #include "tests/support/ScopedEnv.h"
 #include "tests/support/TempDir.h"
+
+// The separator the store appends to a folder.
+inline const std::string kSeparator(1, platform::kPathSeparator);
 
 class SettingsTest : public ::testing::Test {
  protected:
   SettingsTest() {
-    env_.Set("ORVANE_PREFIX", (dir_.path() / "machine").c_str()).Set("ORVANE_USER", "alice");
-    folder_ = (dir_.path() / "ini").string() + "/";
+    folder_ = (dir_.path() / "ini").string() + kSeparator;
     std::filesystem::create_directories(folder_);
   }
 
@@ -51,6 +56,14 @@ class SettingsTest : public ::testing::Test {
   std::string IniText() const { return testsupport::FileContents(ini()); }
 
   testsupport::TempDir dir_;
+  testsupport::IsolatedRegistry registry_{dir_.path()};  // before env_: its account is restored last
   testsupport::ScopedEnv env_;
   std::string folder_;
+};
+
+// A store of Acme\Viewer\2.1 with its entries' key path.
+class SettingsEntries : public SettingsTest {
+ protected:
+  YlRegistry store{"Acme", "Viewer", "2.1", "AV", nullptr};
+  const std::string product = "Software\\Acme\\Viewer\\2.1";
 };

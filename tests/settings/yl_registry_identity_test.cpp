@@ -96,7 +96,7 @@ TEST_F(Identity, AnIniFileAsFifthArgumentIsTheFileAndTheShortIdThePrefix) {
   ASSERT_EQ(store.GetIniPathAndName(name, sizeof name), 0);
   EXPECT_EQ(std::string(name), file);
   ASSERT_EQ(store.SetIntValue("S", "k", 5), 0);
-  std::ifstream in(file);
+  std::ifstream in(file, std::ios::binary);
   std::string first;
   std::getline(in, first);
   EXPECT_EQ(first, "[AV_#_S]\r");

@@ -163,7 +163,7 @@ TEST_F(TypedValues, DirectoriesGetTheSeparator) {
   ASSERT_EQ(store.SetStringValue("S", "d", "/data/dir"), 0);
   QxString text;
   EXPECT_EQ(store.GetPathValue("S", "d", text), 0);
-  EXPECT_STREQ(text, "/data/dir/");
+  EXPECT_EQ(std::string(text), "/data/dir" + kSeparator);
   ASSERT_EQ(store.SetStringValue("S", "d2", "/data/dir/"), 0);
   EXPECT_EQ(store.GetPathValue("S", "d2", text), 0);
   EXPECT_STREQ(text, "/data/dir/");
@@ -172,15 +172,15 @@ TEST_F(TypedValues, DirectoriesGetTheSeparator) {
   char buffer[11];
   EXPECT_EQ(store.GetPathValue("S", "d", buffer, 10), -9);  // "/data/dir" fills 9 of 9
   EXPECT_EQ(store.GetPathValue("S", "d", buffer, 11), 0);
-  EXPECT_STREQ(buffer, "/data/dir/");
+  EXPECT_EQ(std::string(buffer), "/data/dir" + kSeparator);
   // With a default: the shared buffer form reports the failed read and leaves the default
   // as it is; the per-user form appends.
   EXPECT_EQ(store.GetPathValue("S", "missing", "/dflt", buffer, 11), -8);
   EXPECT_STREQ(buffer, "/dflt");
   EXPECT_EQ(store.GetUserPathValue("S", "missing", "/dflt", buffer, 11), 0);
-  EXPECT_STREQ(buffer, "/dflt/");
+  EXPECT_EQ(std::string(buffer), "/dflt" + kSeparator);
   EXPECT_EQ(store.GetUserPathValue("S", "missing", "/dflt", text), 0);
-  EXPECT_STREQ(text, "/dflt/");
+  EXPECT_EQ(std::string(text), "/dflt" + kSeparator);
 }
 
 TEST_F(TypedValues, PerUserGettersReadTheAccountsCopyAndFallBackToTheirDefaults) {
@@ -205,15 +205,15 @@ TEST_F(TypedValues, PerUserGettersReadTheAccountsCopyAndFallBackToTheirDefaults)
 
   QxString text;
   EXPECT_EQ(store.GetUserPathValue("S", "d", text), 0);
-  EXPECT_STREQ(text, "/mine/");
+  EXPECT_EQ(std::string(text), "/mine" + kSeparator);
   char buffer[16];
   EXPECT_EQ(store.GetUserPathValue("S", "d", buffer, sizeof buffer), 0);
-  EXPECT_STREQ(buffer, "/mine/");
+  EXPECT_EQ(std::string(buffer), "/mine" + kSeparator);
   EXPECT_EQ(store.GetUserPathValue("S", "d", buffer, 6), -9);  // "/mine" fills 5 of 5
   EXPECT_EQ(store.GetPathValue("S", "d", "/dflt", text), 0);
-  EXPECT_STREQ(text, "/shared/");
+  EXPECT_EQ(std::string(text), "/shared" + kSeparator);
   EXPECT_EQ(store.GetPathValue("S", "missing", "/dflt", text), 0);
-  EXPECT_STREQ(text, "/dflt/");
+  EXPECT_EQ(std::string(text), "/dflt" + kSeparator);
 }
 
 TEST_F(TypedValues, TheReadGuardRestoresFromTheBackupOnlyInTheBufferForm) {

@@ -37,12 +37,13 @@ class TempDir {
 
   const std::filesystem::path& path() const { return path_; }
 
-  // Writes `bytes` exactly to the file `name` in this folder and returns its path.
+  // Writes `bytes` exactly to the file `name` in this folder and returns its path, with the
+  // name's bytes as given: on Windows the C++ library hands a path back as UTF-8, whatever
+  // 8-bit text it was made from, and the platform layer reads 8-bit paths as ANSI text.
   std::string Write(const std::string& name, std::string_view bytes) const {
-    const auto file = path_ / name;
-    std::ofstream out(file, std::ios::binary);
+    std::ofstream out(path_ / name, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return file.string();
+    return (path_ / "").string() + name;
   }
 
  private:
