@@ -98,7 +98,6 @@ class Statement {
   // SQLITE_ROW, SQLITE_DONE or an error.
   [[nodiscard]] int Step() { return rc_ == SQLITE_OK ? sqlite3_step(stmt_) : rc_; }
   [[nodiscard]] std::int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
-  [[nodiscard]] bool IsNull(int column) { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
   [[nodiscard]] std::string Blob(int column) {
     const void* data = sqlite3_column_blob(stmt_, column);
     const int size = sqlite3_column_bytes(stmt_, column);

@@ -73,10 +73,12 @@ long NameAt(sqlite3* db, const char* sql, KeyId key, std::uint32_t index, std::s
 
 // Key ids by start key and path, so that reading a value of a known key takes one statement
 // instead of one per level. Sound because a key never changes its parent or name while it
-// exists and, within one database, an id is never given again (AUTOINCREMENT): a cached id
-// whose key still exists is still the key at that path, and its value is read together with
-// that proof. A new connection may be to a database made afresh, whose ids start over, so the
-// ids hold for one connection only. Used under the connection's lock.
+// exists, within one database an id is never given again (AUTOINCREMENT), and a key's values
+// go in the same transaction as the key: a value found for a cached id proves that the id is
+// still the key at that path, in the state the value was read from. Without a value the path
+// is walked again, which tells a missing value from a missing key. A new connection may be to
+// a database made afresh, whose ids start over, so the ids hold for one connection only. Used
+// under the connection's lock.
 struct PathCache {
   std::uint64_t generation = 0;
   std::unordered_map<std::string, KeyId> ids;
@@ -100,16 +102,12 @@ std::string PathKey(KeyId start, const std::vector<std::string_view>& names) {
   return key;
 }
 
-// The value (folded name `fold`) of the key `key` and the key's existence in one statement:
-// kErrorKeyDeleted when the key is gone, kErrorFileNotFound when it has no such value.
+// The value (folded name `fold`) of the key `key`: kErrorFileNotFound when it has none.
 long ValueOfKey(sqlite3* db, KeyId key, std::string_view fold, std::string& data) {
-  Statement query(db,
-                  "SELECT v.data FROM keys AS k LEFT JOIN vals AS v ON v.key = k.id AND v.fold = ?2 "
-                  "WHERE k.id = ?1");
+  Statement query(db, "SELECT data FROM vals WHERE key = ? AND fold = ?");
   const int rc = query.Bind(key).BindView(fold).Step();
-  if (rc == SQLITE_DONE) return kErrorKeyDeleted;
+  if (rc == SQLITE_DONE) return kErrorFileNotFound;
   if (rc != SQLITE_ROW) return ErrorFrom(rc);
-  if (query.IsNull(0)) return kErrorFileNotFound;
   data = query.Blob(0);
   return kErrorSuccess;
 }
@@ -287,11 +285,9 @@ long RegistrySession::GetValueAt(KeyId start, const std::vector<std::string_view
   }
   const std::string path = PathKey(start, names);
   const std::string fold = AnsiFoldKey(name);
-  if (const auto known = cache.ids.find(path); known != cache.ids.end()) {
-    const long found = ValueOfKey(db_, known->second, fold, data);
-    if (found != kErrorKeyDeleted) return found;
-    cache.ids.erase(known);
-  }
+  if (const auto known = cache.ids.find(path);
+      known != cache.ids.end() && ValueOfKey(db_, known->second, fold, data) == kErrorSuccess)
+    return kErrorSuccess;
   // Inside a batch the keys it made may still be rolled back, and their ids given again.
   const bool committed = sqlite3_get_autocommit(db_) != 0;
   Transaction transaction(db_, false);
@@ -299,8 +295,8 @@ long RegistrySession::GetValueAt(KeyId start, const std::vector<std::string_view
   KeyId id = 0;
   if (const long error = Walk(db_, start, names, id)) return error;
   if (committed) {
-    if (cache.ids.size() >= kCachedPaths) cache.ids.clear();
-    cache.ids.emplace(path, id);
+    if (cache.ids.size() >= kCachedPaths && !cache.ids.contains(path)) cache.ids.clear();
+    cache.ids.insert_or_assign(path, id);
   }
   return ValueOfKey(db_, id, fold, data);
 }
