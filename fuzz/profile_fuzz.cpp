@@ -4,7 +4,8 @@
 // Checked: counts stay below the buffer size and end at a NUL, name lists end with two
 // NULs, nothing is written outside the buffer (each buffer is its own heap block, so the
 // address sanitizer sees every stray byte); a file the cache has seen (rewritten in place
-// every run) reads like a file it has never seen; a write that succeeds reads back, keeps
+// every run) reads like a file it has never seen; lookups through the index of section headers
+// agree with a walk over the lines; a write that succeeds reads back, keeps
 // other sections' values and is idempotent; a refused write leaves the file as it was.
 #include <stdlib.h>
 #include <unistd.h>
@@ -112,6 +113,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::string a = ReadChecked(s, k, "dflt  ", buffer_size, cached);
         const std::string b = ReadChecked(s, k, "dflt  ", buffer_size, fresh);
         Check(a == b);
+      }
+    }
+  }
+  // Lookups through the index of section headers find what a walk over the lines finds: an
+  // edited document (one section added at the end) has no index.
+  {
+    const platform::detail::IniDocument indexed{std::string(content)};
+    platform::detail::IniDocument walked{std::string(content)};
+    (void)walked.Set("=[=", "k", "v");  // no candidate holds '=' or '['
+    for (const std::string& s : names) {
+      for (const std::string& k : {std::string(key), std::string("k")}) {
+        const auto a = indexed.Find(s, k);
+        const auto b = walked.Find(s, k);
+        Check(a.has_value() == b.has_value() && (!a || *a == *b));
       }
     }
   }

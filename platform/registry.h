@@ -1,6 +1,6 @@
 // The registry: a tree of keys below three roots, each key holding named text values, after
 // the platform's RegOpenKeyEx / RegCreateKeyEx / RegQueryValueEx / RegSetValueEx /
-// RegEnumKey / RegEnumValue / RegQueryInfoKey / RegDeleteKey / RegDeleteValue.
+// RegGetValue / RegEnumKey / RegEnumValue / RegQueryInfoKey / RegDeleteKey / RegDeleteValue.
 //
 // HKEY and the roots HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER and HKEY_USERS come from
 // platform/registry_handle.h, which the build takes from the backend (the Windows one from
@@ -125,6 +125,12 @@ struct KeyInfo {
 
 // The same into a string, without the terminating NUL; `text` is changed only on success.
 [[nodiscard]] long QueryTextValue(HKEY key, const char* name, std::string& text);
+
+// The same for the key at `path` below `key` without opening it (RegGetValue): the path and
+// the value are read in one state of the registry. kErrorFileNotFound also when the key is
+// missing.
+[[nodiscard]] long GetTextValue(HKEY key, const char* path, const char* name, char* data, std::uint32_t* size);
+[[nodiscard]] long GetTextValue(HKEY key, const char* path, const char* name, std::string& text);
 
 // Sets the text value `name` (null or empty: the unnamed value) of `key` to exactly the bytes
 // of `data`; pass the NUL within `data` to store it. An existing value keeps its spelling.

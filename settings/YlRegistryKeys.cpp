@@ -24,6 +24,14 @@ bool IsEmptyKey(const platform::KeyInfo& info) {
   return info.subkeys == 0 && (info.values == 0 || (info.longest_value_name == 0 && info.longest_value_data == 0));
 }
 
+// A read of an entry failed: tells a missing key from a value that could not be read.
+int EntryFailure(HKEY root, const std::string& path) {
+  platform::RegistryKey key;
+  return platform::OpenKey(root, path.c_str(), platform::KeyAccess::kRead, key) == platform::kErrorSuccess
+             ? kEntryNotReadable
+             : kKeyMissing;
+}
+
 }  // namespace
 
 std::string YlRegistry::EntryPath(const char* name) const {
@@ -32,28 +40,24 @@ std::string YlRegistry::EntryPath(const char* name) const {
 
 int YlRegistry::GetKeyValue(HKEY root, const char* name, char* buffer, int size) {
   if (buffer == nullptr || size < 0) return kBadArgument;
-  platform::RegistryKey key;
-  if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
-    return kKeyMissing;
+  const std::string path = EntryPath(name);
   auto bytes = static_cast<std::uint32_t>(size);
-  switch (platform::QueryTextValue(key.get(), nullptr, buffer, &bytes)) {
+  switch (platform::GetTextValue(root, path.c_str(), nullptr, buffer, &bytes)) {
     case platform::kErrorSuccess: return kSuccess;
     case platform::kErrorMoreData: return kEntryBufferTooSmall;
-    default: return kEntryNotReadable;
+    default: return EntryFailure(root, path);
   }
 }
 
 int YlRegistry::GetKeyValue(HKEY root, const char* name, QxString& value) {
-  platform::RegistryKey key;
-  if (platform::OpenKey(root, EntryPath(name).c_str(), platform::KeyAccess::kRead, key) != platform::kErrorSuccess)
-    return kKeyMissing;
+  const std::string path = EntryPath(name);
   std::string text;
-  switch (platform::QueryTextValue(key.get(), nullptr, text)) {
+  switch (platform::GetTextValue(root, path.c_str(), nullptr, text)) {
     case platform::kErrorSuccess:
       value = text.c_str();  // the text up to its NUL
       return kSuccess;
     case platform::kErrorMoreData: return kEntryBufferTooSmall;
-    default: return kEntryNotReadable;
+    default: return EntryFailure(root, path);
   }
 }
 

@@ -119,13 +119,27 @@ void IniDocument::Index() {
   headers_.clear();
   indexed_ = false;
   if (bytes_.size() > std::numeric_limits<std::uint32_t>::max()) return;
+  // A header line is one whose first byte after blanks is '['. Each '[' is found with memchr
+  // and only the bytes before it on its line are looked at: the key lines, most of a file,
+  // are skipped without being split into lines.
   const std::string_view all = bytes_;
-  for (std::size_t at = start_; at < all.size();) {
-    const std::size_t end = TextEnd(all, at);
-    const Line line = Classify(all.substr(at, end - at));
-    if (line.kind == Kind::kSection)
-      headers_.push_back({FoldedHash(line.name), static_cast<std::uint32_t>(at)});
-    at = AfterEnd(all, end);
+  const char* const begin = all.data();
+  const char* const first = begin + start_;
+  const char* const end = begin + all.size();
+  for (const char* p = first; p < end;) {
+    const char* const open = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(end - p)));
+    if (open == nullptr) break;
+    const char* line = open;
+    while (line > first && IsBlank(line[-1])) --line;
+    if (line != first && line[-1] != '\r' && line[-1] != '\n') {
+      p = open + 1;  // not the line's first non-blank byte
+      continue;
+    }
+    const auto at = static_cast<std::size_t>(line - begin);
+    const std::size_t text_end = TextEnd(all, at);
+    const Line header = Classify(all.substr(at, text_end - at));
+    if (header.kind == Kind::kSection) headers_.push_back({FoldedHash(header.name), static_cast<std::uint32_t>(at)});
+    p = begin + text_end;
   }
   std::sort(headers_.begin(), headers_.end());
   headers_.shrink_to_fit();

@@ -242,6 +242,38 @@ long QueryTextValue(HKEY key, const char* name, std::string& text) {
   return kErrorSuccess;
 }
 
+namespace {
+
+// The bytes of the text value `name` of the key at `path` below `key`, exactly as stored.
+long StoredTextAt(HKEY key, const char* path, const char* name, std::string& stored) {
+  std::vector<std::string_view> names;
+  names.reserve(16);  // the usual depth, in one allocation
+  if (const long error = SplitPath(path, names)) return error;
+  std::string_view value_name;
+  if (const long error = ValueName(name, value_name)) return error;
+  RegistrySession session;
+  KeyId start = 0;
+  if (const long error = Start(session, key, start)) return error;
+  return session.GetValueAt(start, names, value_name, stored);
+}
+
+}  // namespace
+
+long GetTextValue(HKEY key, const char* path, const char* name, char* data, std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
+  std::string stored;
+  if (const long error = StoredTextAt(key, path, name, stored)) return error;
+  return detail::CopyStoredText(stored, data, size);
+}
+
+long GetTextValue(HKEY key, const char* path, const char* name, std::string& text) {
+  std::string stored;
+  if (const long error = StoredTextAt(key, path, name, stored)) return error;
+  detail::DropStoredNul(stored);
+  text = std::move(stored);
+  return kErrorSuccess;
+}
+
 long SetTextValue(HKEY key, const char* name, std::string_view data) {
   std::string_view value_name;
   if (const long error = ValueName(name, value_name)) return error;

@@ -44,6 +44,9 @@ class ConnectionUse {
   [[nodiscard]] sqlite3* db() const { return db_; }
   // Changes whenever the process connects to another machine.
   [[nodiscard]] std::uint64_t machine() const { return machine_; }
+  // Changes whenever the process opens its connection again (another machine, after fork, at
+  // exit): key ids known from an earlier connection may name other keys by now.
+  [[nodiscard]] std::uint64_t generation() const { return generation_; }
   // True when this process may only read the machine's database (a read-only folder or file).
   [[nodiscard]] bool read_only() const;
 
@@ -52,6 +55,7 @@ class ConnectionUse {
   std::string folder_;  // the machine folder, once named
   sqlite3* db_ = nullptr;
   std::uint64_t machine_ = 0;
+  std::uint64_t generation_ = 0;
 };
 
 // How long an operation waits for a lock that another process holds before it fails with
@@ -83,6 +87,12 @@ class Statement {
     // A null pointer would bind SQL NULL; the empty name is an empty blob.
     const char* data = blob.empty() ? "" : blob.data();
     if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_blob64(stmt_, ++index_, data, blob.size(), SQLITE_TRANSIENT);
+    return *this;
+  }
+  // The same without a copy: the bytes must stay until the statement is destroyed.
+  Statement& BindView(std::string_view blob) {
+    const char* data = blob.empty() ? "" : blob.data();
+    if (rc_ == SQLITE_OK) rc_ = sqlite3_bind_blob64(stmt_, ++index_, data, blob.size(), SQLITE_STATIC);
     return *this;
   }
   // SQLITE_ROW, SQLITE_DONE or an error.

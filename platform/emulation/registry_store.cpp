@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/emulation/ansi_case.h"
@@ -67,6 +68,47 @@ long NameAt(sqlite3* db, const char* sql, KeyId key, std::uint32_t index, std::s
   if (rc == SQLITE_DONE) return kErrorNoMoreItems;
   if (rc != SQLITE_ROW) return ErrorFrom(rc);
   name = query.Blob(0);
+  return kErrorSuccess;
+}
+
+// Key ids by start key and path, so that reading a value of a known key takes one statement
+// instead of one per level. Sound because a key never changes its parent or name while it
+// exists, within one database an id is never given again (AUTOINCREMENT), and a key's values
+// go in the same transaction as the key: a value found for a cached id proves that the id is
+// still the key at that path, in the state the value was read from. Without a value the path
+// is walked again, which tells a missing value from a missing key. A new connection may be to
+// a database made afresh, whose ids start over, so the ids hold for one connection only. Used
+// under the connection's lock.
+struct PathCache {
+  std::uint64_t generation = 0;
+  std::unordered_map<std::string, KeyId> ids;
+};
+constexpr std::size_t kCachedPaths = 256;
+
+PathCache& ThePathCache() {
+  static auto* const cache = new PathCache;
+  return *cache;
+}
+
+// The start key and the names as spelled, each after a '\\', which no name holds. Spellings
+// that differ in case are entries of their own, for the same key: no folding on the way in.
+std::string PathKey(KeyId start, const std::vector<std::string_view>& names) {
+  std::size_t size = sizeof start;
+  for (const std::string_view name : names) size += 1 + name.size();
+  std::string key;
+  key.reserve(size);
+  key.append(reinterpret_cast<const char*>(&start), sizeof start);
+  for (const std::string_view name : names) key.append(1, '\\').append(name);
+  return key;
+}
+
+// The value (folded name `fold`) of the key `key`: kErrorFileNotFound when it has none.
+long ValueOfKey(sqlite3* db, KeyId key, std::string_view fold, std::string& data) {
+  Statement query(db, "SELECT data FROM vals WHERE key = ? AND fold = ?");
+  const int rc = query.Bind(key).BindView(fold).Step();
+  if (rc == SQLITE_DONE) return kErrorFileNotFound;
+  if (rc != SQLITE_ROW) return ErrorFrom(rc);
+  data = query.Blob(0);
   return kErrorSuccess;
 }
 
@@ -232,6 +274,31 @@ long RegistrySession::GetValue(KeyId key, std::string_view name, std::string& da
   if (rc != SQLITE_ROW) return ErrorFrom(rc);
   data = query.Blob(0);
   return kErrorSuccess;
+}
+
+long RegistrySession::GetValueAt(KeyId start, const std::vector<std::string_view>& names, std::string_view name,
+                                 std::string& data) {
+  PathCache& cache = ThePathCache();
+  if (cache.generation != use_.generation()) {
+    cache.ids.clear();
+    cache.generation = use_.generation();
+  }
+  const std::string path = PathKey(start, names);
+  const std::string fold = AnsiFoldKey(name);
+  if (const auto known = cache.ids.find(path);
+      known != cache.ids.end() && ValueOfKey(db_, known->second, fold, data) == kErrorSuccess)
+    return kErrorSuccess;
+  // Inside a batch the keys it made may still be rolled back, and their ids given again.
+  const bool committed = sqlite3_get_autocommit(db_) != 0;
+  Transaction transaction(db_, false);
+  if (const long error = transaction.status()) return error;
+  KeyId id = 0;
+  if (const long error = Walk(db_, start, names, id)) return error;
+  if (committed) {
+    if (cache.ids.size() >= kCachedPaths && !cache.ids.contains(path)) cache.ids.clear();
+    cache.ids.insert_or_assign(path, id);
+  }
+  return ValueOfKey(db_, id, fold, data);
 }
 
 long RegistrySession::SetValue(KeyId key, std::string_view name, std::string_view data) {

@@ -57,6 +57,10 @@ class RegistrySession {
   [[nodiscard]] long Info(KeyId key, KeyInfo& info);
 
   [[nodiscard]] long GetValue(KeyId key, std::string_view name, std::string& data);
+  // The value `name` of the key at `names` below `start`, path and value seen in one state of
+  // the database: kErrorFileNotFound when the key or the value is missing.
+  [[nodiscard]] long GetValueAt(KeyId start, const std::vector<std::string_view>& names, std::string_view name,
+                                std::string& data);
   [[nodiscard]] long SetValue(KeyId key, std::string_view name, std::string_view data);
   [[nodiscard]] long DeleteValue(KeyId key, std::string_view name);
 

@@ -65,6 +65,7 @@ struct Connection {
   pid_t pid = 0;
   std::string path;
   std::uint64_t machine = 0;
+  std::uint64_t generation = 0;  // counts the connections opened
   // Set once the process has begun to exit: each use closes the connection again.
   bool exiting = false;
   int busy_timeout_ms = kDefaultBusyTimeoutMs;
@@ -433,17 +434,19 @@ long ConnectionUse::Begin() {
   (void)exit_handler;
   Connection& connection = TheConnection();
   lock_ = std::unique_lock(connection.mutex);
-  std::string folder;
-  if (!MachineFolderName(folder)) {
+  if (!MachineFolderName(folder_)) {
     NoteFailure(kErrorRegistryIoFailed, "no machine folder: ORVANE_PREFIX, XDG_DATA_HOME and HOME are not set");
     return kErrorRegistryIoFailed;
   }
-  folder_ = folder;
-  const std::string path = folder + "/registry.db";
+  constexpr std::string_view kFile = "/registry.db";
   const pid_t pid = getpid();
-  if (connection.db != nullptr && connection.pid == pid && connection.path == path) {
+  // Compared in place: this runs for every registry call.
+  const std::string_view connected = connection.path;
+  if (connection.db != nullptr && connection.pid == pid && connected.size() == folder_.size() + kFile.size() &&
+      connected.starts_with(folder_) && connected.ends_with(kFile)) {
     db_ = connection.db;
     machine_ = connection.machine;
+    generation_ = connection.generation;
     return kErrorSuccess;
   }
   if (connection.db != nullptr) ForgetStatements(connection.db, connection.pid == pid);
@@ -453,23 +456,26 @@ long ConnectionUse::Begin() {
   // connection still relies on.
   connection.db = nullptr;
 
-  if (!MakeFolders(folder)) {
+  const std::string path = folder_ + std::string(kFile);
+  if (!MakeFolders(folder_)) {
     struct stat info{};
-    const bool other = stat(folder.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+    const bool other = stat(folder_.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
     NoteFailure(kErrorRegistryIoFailed, other ? "not a folder" : std::strerror(errno));
     return kErrorRegistryIoFailed;
   }
   sqlite3* db = nullptr;
-  if (const long error = Connect(folder, path, db)) return error;
+  if (const long error = Connect(folder_, path, db)) return error;
   connection.db = db;
   connection.read_only = sqlite3_db_readonly(db, "main") == 1;
   connection.pid = pid;
+  ++connection.generation;
   if (connection.path != path) {
     connection.path = path;
     ++connection.machine;
   }
   db_ = db;
   machine_ = connection.machine;
+  generation_ = connection.generation;
   return kErrorSuccess;
 }
 

@@ -356,6 +356,19 @@ long QueryTextValue(HKEY key, const char* name, std::string& text) {
   return kErrorSuccess;
 }
 
+long GetTextValue(HKEY key, const char* path, const char* name, char* data, std::uint32_t* size) {
+  if (size == nullptr) return kErrorInvalidParameter;
+  RegistryKey opened;
+  if (const long error = OpenKey(key, path, KeyAccess::kRead, opened)) return error;
+  return QueryTextValue(opened.get(), name, data, size);
+}
+
+long GetTextValue(HKEY key, const char* path, const char* name, std::string& text) {
+  RegistryKey opened;
+  if (const long error = OpenKey(key, path, KeyAccess::kRead, opened)) return error;
+  return QueryTextValue(opened.get(), name, text);
+}
+
 long SetTextValue(HKEY key, const char* name, std::string_view data) {
   const char* value_name = nullptr;
   if (const long error = ValueName(name, value_name)) return error;

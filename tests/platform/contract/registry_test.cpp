@@ -177,6 +177,51 @@ TEST_F(Registry, TextValuesFollowTheMoreDataRule) {
   EXPECT_EQ(platform::DeleteValue(key.get(), nullptr), platform::kErrorFileNotFound);
 }
 
+TEST_F(Registry, ValuesReadByPathSeeTheKeyThatIsThereNow) {
+  RegistryKey key = Create(root(), "Software\\ByPath\\Leaf");
+  ASSERT_EQ(platform::SetTextValue(key.get(), nullptr, "first"), 0);
+  ASSERT_EQ(platform::SetTextValue(key.get(), "Named", "x"), 0);
+  const auto read = [this](const char* path, const char* name) {
+    std::string text;
+    const long error = platform::GetTextValue(root(), path, name, text);
+    return error == platform::kErrorSuccess ? text : "<error " + std::to_string(error) + ">";
+  };
+  struct Case {
+    const char* path;
+    const char* name;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"Software\\ByPath\\Leaf", nullptr, "first"},
+      {"SOFTWARE\\bypath\\LEAF\\", "", "first"},
+      {"Software\\ByPath\\Leaf", "NAMED", "x"},
+      {"Software\\ByPath\\Leaf", "Missing", "<error 2>"},
+      {"Software\\ByPath\\Missing", nullptr, "<error 2>"},
+      {"Software\\\\Leaf", nullptr, "<error 161>"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(read(c.path, c.name), c.expected) << c.path << " " << (c.name ? c.name : "-");
+
+  char buffer[8] = "#######";
+  std::uint32_t size = 5;
+  EXPECT_EQ(platform::GetTextValue(root(), "Software\\ByPath\\Leaf", nullptr, buffer, &size), platform::kErrorMoreData);
+  EXPECT_EQ(size, 6u);
+  EXPECT_STREQ(buffer, "#######");
+  size = sizeof buffer;
+  EXPECT_EQ(platform::GetTextValue(root(), "Software\\ByPath\\Leaf", nullptr, buffer, &size), 0);
+  EXPECT_STREQ(buffer, "first");
+
+  // A key deleted and made again at the same path is another key, read as such.
+  key.Close();
+  ASSERT_EQ(platform::DeleteKey(root(), "Software\\ByPath\\Leaf"), 0);
+  EXPECT_EQ(read("Software\\ByPath\\Leaf", nullptr), "<error 2>");
+  RegistryKey again = Create(root(), "Software\\ByPath\\Leaf");
+  EXPECT_EQ(read("Software\\ByPath\\Leaf", nullptr), "<error 2>");
+  ASSERT_EQ(platform::SetTextValue(again.get(), nullptr, "second"), 0);
+  EXPECT_EQ(read("Software\\ByPath\\Leaf", nullptr), "second");
+  EXPECT_EQ(platform::GetTextValue(HKEY(), "Software", nullptr, buffer, &size),
+            platform::kErrorInvalidHandle);
+}
+
 TEST_F(Registry, KeyInformationCountsAndLongestNames) {
   RegistryKey key = Create(root(), "Software\\Info");
   platform::KeyInfo info;

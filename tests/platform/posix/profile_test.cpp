@@ -109,6 +109,24 @@ TEST_F(Profile, HostileFilesReadAsWhatTheyAreAndNeverCrash) {
   EXPECT_EQ(Read("S", "k"), "<default>");
 }
 
+TEST_F(Profile, AHeaderIsFoundWhereverItsLineStarts) {
+  struct Case {
+    const char* text;
+    const char* expected;  // of the key k in section a
+  };
+  const Case cases[] = {
+      {"k=[a]\r\n[a]\r\nk=1", "1"},        // a '[' inside a value opens nothing
+      {"x [a]\n[a]\nk=2", "2"},               // nor one after other text
+      {"\xEF\xBB\xBF[a]\nk=3", "3"},         // the first line, after a byte-order mark
+      {"[a\n\t [a] \rk=4", "4"},              // blanks before it, a line ended by CR alone
+      {"[b]\nk=5\n[a]", "<default>"},         // the last line, without keys
+  };
+  for (const Case& c : cases) {
+    Given(c.text);
+    EXPECT_EQ(Read("a", "k"), c.expected) << c.text;
+  }
+}
+
 // A field of /proc/self/status in KiB ("VmRSS", "VmHWM"); -1 when it cannot be read.
 long StatusKiB(const std::string& field) {
   std::ifstream status("/proc/self/status");

@@ -42,6 +42,18 @@ TEST_F(Registry, AHandleBelongsToTheMachineItWasOpenedOn) {
   EXPECT_EQ(Text(reader.get(), "v"), "<error 6>");
 }
 
+TEST_F(Registry, ValuesReadByPathComeFromTheCurrentMachine) {
+  // Both machines are new: their keys get the same ids, at different paths.
+  ASSERT_EQ(platform::SetTextValue(Create(HKEY_LOCAL_MACHINE, "Software\\Here").get(), nullptr, "first"), 0);
+  std::string text;
+  ASSERT_EQ(platform::GetTextValue(HKEY_LOCAL_MACHINE, "Software\\Here", nullptr, text), 0);
+  testsupport::TempDir other;
+  env_.Set("ORVANE_PREFIX", other.path().c_str());
+  ASSERT_EQ(platform::SetTextValue(Create(HKEY_LOCAL_MACHINE, "Other\\There").get(), nullptr, "second"), 0);
+  EXPECT_EQ(platform::GetTextValue(HKEY_LOCAL_MACHINE, "Software\\Here", nullptr, text), platform::kErrorFileNotFound);
+  EXPECT_EQ(text, "first");
+}
+
 TEST_F(Registry, CurrentUserIsTheAccountsKeyMadeOnFirstUse) {
   char name[300];
   EXPECT_EQ(platform::EnumKey(HKEY_USERS, 0, name, sizeof name), platform::kErrorNoMoreItems);
