@@ -110,8 +110,8 @@ inline QxStringData* JoinedBlock(int length1, const char* text1, int length2, co
   return block;
 }
 
-// memmove for up to 16 bytes without a call (appends are mostly short): every byte is loaded
-// before any is stored, so the ranges may overlap.
+// memmove of 1 to 16 bytes without a library call (the pieces appended and replaced are mostly
+// short): every byte is loaded before any is stored, so the ranges may overlap.
 inline void MoveShort(char* target, const char* source, std::size_t length) {
   if (length >= 8) {
     std::uint64_t head, tail;

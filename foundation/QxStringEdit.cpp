@@ -86,14 +86,23 @@ class Occurrences {
 // Writes `source` with the `oldLength` bytes at each of `positions` replaced into `target`
 // and terminates it. `target` may be `source` itself when the replacement is not longer than
 // what it replaces: writing then never overtakes reading.
+void Move(char* target, const char* source, std::size_t length) {
+  if (length == 0) return;
+  if (length <= 16) {
+    MoveShort(target, source, length);
+  } else {
+    std::memmove(target, source, length);
+  }
+}
+
 std::size_t ReplaceInto(std::string_view source, const Occurrences& positions,
                         std::size_t oldLength, std::string_view replacement, char* target) {
   std::size_t read = 0, written = 0;
   for (std::size_t i = 0; i < positions.Count(); ++i) {
     const std::size_t at = positions[i];
-    std::memmove(target + written, source.data() + read, at - read);
+    Move(target + written, source.data() + read, at - read);
     written += at - read;
-    std::memcpy(target + written, replacement.data(), replacement.size());
+    Move(target + written, replacement.data(), replacement.size());
     written += replacement.size();
     read = at + oldLength;
   }
