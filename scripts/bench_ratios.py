@@ -40,7 +40,10 @@ def medians(paths):
     result = {}
     for path in paths:
         with open(path) as f:
-            data = json.load(f)
+            text = f.read()
+        if not text.strip():
+            continue  # a program none of whose benchmarks the filter selected writes nothing
+        data = json.loads(text)
         for b in data["benchmarks"]:
             if b.get("aggregate_name") == "median":
                 result[b["run_name"]] = b["real_time"], b["time_unit"]
