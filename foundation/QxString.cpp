@@ -78,14 +78,27 @@ void QxString::ConcatInPlace(int length, const char* text) { Append(m_pchData, l
 
 QxString::QxString() { Init(); }
 
+namespace {
+
+// Points `target` at a copy of the text of a locked or empty block: out of line, so that
+// sharing (the usual case) needs no stack frame.
+[[gnu::noinline]] void CopyText(char** target, const char* chars) {
+  const int length = Header(chars)->dataLength;
+  QxStringData* block = NewBlock(length);
+  if (length > 0) std::memcpy(block->data(), chars, static_cast<std::size_t>(length));
+  *target = block->data();
+}
+
+}  // namespace
+
 QxString::QxString(const QxString& source) {
-  QxStringData* data = Header(source.m_pchData);
+  char* const chars = source.m_pchData;
+  QxStringData* data = Header(chars);
   if (LoadCount(data) >= 0) {
     Count(data->refCount).fetch_add(1, std::memory_order_relaxed);
-    m_pchData = source.m_pchData;
+    m_pchData = chars;
   } else {
-    Init();
-    source.AllocCopy(*this, data->dataLength, 0, 0);
+    CopyText(&m_pchData, chars);
   }
 }
 

@@ -110,20 +110,54 @@ inline QxStringData* JoinedBlock(int length1, const char* text1, int length2, co
   return block;
 }
 
-// Appends in place when the block is private with room, else moves to an exact new block
-// (allocated and filled before the old one goes, so `text` may lie in it).
+// memmove of 1 to 16 bytes without a library call (the pieces appended and replaced are mostly
+// short): every byte is loaded before any is stored, so the ranges may overlap.
+inline void MoveShort(char* target, const char* source, std::size_t length) {
+  if (length >= 8) {
+    std::uint64_t head, tail;
+    std::memcpy(&head, source, 8);
+    std::memcpy(&tail, source + length - 8, 8);
+    std::memcpy(target, &head, 8);
+    std::memcpy(target + length - 8, &tail, 8);
+  } else if (length >= 4) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, source, 4);
+    std::memcpy(&tail, source + length - 4, 4);
+    std::memcpy(target, &head, 4);
+    std::memcpy(target + length - 4, &tail, 4);
+  } else {
+    const char first = source[0], middle = source[length / 2], last = source[length - 1];
+    target[0] = first;
+    target[length / 2] = middle;
+    target[length - 1] = last;
+  }
+}
+
+// Moves `chars` to an exact new block holding its text and `length` bytes of `text`, filled
+// before the old block goes (so `text` may lie in it). Out of line: it keeps the in-place
+// append below free of the registers and stack it needs.
+[[gnu::noinline]] inline void AppendMoving(char*& chars, int length, const char* text) {
+  QxStringData* data = Header(chars);
+  QxStringData* block = JoinedBlock(data->dataLength, chars, length, text);
+  ReleaseBlock(data);
+  chars = block->data();
+}
+
+// Appends in place when the block is private with room, else moves to an exact new block.
 inline void Append(char*& chars, int length, const char* text) {
   if (length <= 0 || text == nullptr) return;
   QxStringData* data = Header(chars);
   const int current = data->dataLength;
   if (static_cast<long long>(current) + length <= data->allocLength && LoadCount(data) <= 1) {
-    std::memmove(chars + current, text, static_cast<std::size_t>(length));
+    if (length <= 16) {
+      MoveShort(chars + current, text, static_cast<std::size_t>(length));
+    } else {
+      std::memmove(chars + current, text, static_cast<std::size_t>(length));
+    }
     data->dataLength = current + length;
     chars[current + length] = '\0';
   } else {
-    QxStringData* block = JoinedBlock(current, chars, length, text);
-    ReleaseBlock(data);
-    chars = block->data();
+    AppendMoving(chars, length, text);
   }
 }
 

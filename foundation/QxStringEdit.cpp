@@ -2,6 +2,7 @@
 // deleting and replacing.
 #include "foundation/QxString.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,9 +16,34 @@ namespace {
 
 // --- Replace -----------------------------------------------------------------------------
 
+// Finds the needle's first byte by a short inline look (occurrences are often close together)
+// and memchr over longer stretches, then compares the rest in place.
 struct ExactFinder {
   std::string_view needle;
-  std::size_t operator()(std::string_view text, std::size_t from) const { return text.find(needle, from); }
+  std::size_t operator()(std::string_view text, std::size_t from) const {
+    const std::size_t n = needle.size();
+    if (n > text.size() || from > text.size() - n) return std::string_view::npos;
+    const char first = needle[0];
+    const char* const begin = text.data();
+    const char* const last = begin + (text.size() - n);  // the last place an occurrence can start
+    for (const char* p = begin + from; p <= last; ++p) {
+      const std::size_t left = static_cast<std::size_t>(last - p) + 1;
+      const std::size_t near = std::min<std::size_t>(left, 16);
+      std::size_t i = 0;
+      while (i < near && p[i] != first) ++i;
+      if (i < near) {
+        p += i;
+      } else {
+        if (left == near) return std::string_view::npos;
+        p = static_cast<const char*>(std::memchr(p + near, first, left - near));
+        if (p == nullptr) return std::string_view::npos;
+      }
+      std::size_t k = 1;
+      while (k < n && p[k] == needle[k]) ++k;
+      if (k == n) return static_cast<std::size_t>(p - begin);
+    }
+    return std::string_view::npos;
+  }
 };
 
 struct NoCaseFinder {
@@ -35,16 +61,48 @@ struct NoCaseFinder {
   }
 };
 
+// The positions of the occurrences: the first ones in a page on the stack (no allocation for
+// the usual texts), any further ones on the heap. Positions are below INT_MAX.
+class Occurrences {
+ public:
+  void Add(std::size_t at) {
+    if (count_ < kInline) {
+      inline_[count_] = static_cast<std::uint32_t>(at);
+    } else {
+      more_.push_back(static_cast<std::uint32_t>(at));
+    }
+    ++count_;
+  }
+  [[nodiscard]] std::size_t Count() const { return count_; }
+  [[nodiscard]] std::size_t operator[](std::size_t i) const { return i < kInline ? inline_[i] : more_[i - kInline]; }
+
+ private:
+  static constexpr std::size_t kInline = 1024;
+  std::uint32_t inline_[kInline];
+  std::vector<std::uint32_t> more_;
+  std::size_t count_ = 0;
+};
+
 // Writes `source` with the `oldLength` bytes at each of `positions` replaced into `target`
 // and terminates it. `target` may be `source` itself when the replacement is not longer than
 // what it replaces: writing then never overtakes reading.
-std::size_t ReplaceInto(std::string_view source, const std::vector<std::size_t>& positions,
+void Move(char* target, const char* source, std::size_t length) {
+  if (length == 0) return;
+  if (length <= 16) {
+    MoveShort(target, source, length);
+  } else {
+    std::memmove(target, source, length);
+  }
+}
+
+std::size_t ReplaceInto(std::string_view source, const Occurrences& positions,
                         std::size_t oldLength, std::string_view replacement, char* target) {
   std::size_t read = 0, written = 0;
-  for (const std::size_t at : positions) {
-    std::memmove(target + written, source.data() + read, at - read);
+  for (std::size_t i = 0; i < positions.Count(); ++i) {
+    const std::size_t at = positions[i];
+    Move(target + written, source.data() + read, at - read);
     written += at - read;
-    std::memcpy(target + written, replacement.data(), replacement.size());
+    Move(target + written, replacement.data(), replacement.size());
     written += replacement.size();
     read = at + oldLength;
   }
@@ -352,12 +410,11 @@ int ReplaceAll(char*& chars, const Finder& find, std::size_t oldLength, std::str
   QxStringData* data = reinterpret_cast<QxStringData*>(chars) - 1;
   const std::string_view text(chars, static_cast<std::size_t>(data->dataLength));
   // One search pass: the positions found are reused for the rewrite.
-  std::vector<std::size_t> positions;
-  positions.reserve(std::min<std::size_t>(64, text.size() / oldLength));
+  Occurrences positions;
   for (std::size_t at = find(text, 0); at != std::string_view::npos; at = find(text, at + oldLength))
-    positions.push_back(at);
-  if (positions.empty()) return 0;
-  const long long count = static_cast<long long>(positions.size());
+    positions.Add(at);
+  if (positions.Count() == 0) return 0;
+  const long long count = static_cast<long long>(positions.Count());
   const long long length = data->dataLength;
   const int resultLength = CheckedLength(
       length + (static_cast<long long>(replacement.size()) - static_cast<long long>(oldLength)) * count);

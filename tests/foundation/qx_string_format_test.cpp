@@ -55,6 +55,37 @@ TEST(QxStringFormat, ReserveComesFromTheScan) {
   EXPECT_TRUE(BlockIs(star, 1, 10, 10));
 }
 
+// Text, "%%", %d, %i, %u and %s alone are written without the runtime: the same text, the
+// same reserve, also into a buffer that already holds a longer text.
+TEST(QxStringFormat, PlainConversionsGiveTheRuntimesText) {
+  struct Case {
+    const char* format;
+    int number;
+    const char* text;
+    int capacity;
+  };
+  const Case cases[] = {
+      {"%d %s", 42, "items", 38},
+      {"%i%s", INT_MIN, "", 33},
+      {"%u:%s", -1, "x", 34},
+      {"%%%d%%%s%%", INT_MAX, "ab", 37},
+      {"no conversion", 0, "unused", 13},
+      {"", 7, "unused", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.format);
+    QxString s;
+    FormatUnchecked(s, c.format, c.number, c.text);
+    const std::string expected = Printf(c.format, c.number, c.text);
+    EXPECT_STREQ(s, expected.c_str());
+    EXPECT_TRUE(BlockIs(s, 1, static_cast<int>(expected.size()), c.capacity));
+    QxString longer("a longer text than any of the results above, 64 characters long.");
+    FormatUnchecked(longer, c.format, c.number, c.text);
+    EXPECT_TRUE(BlockIs(longer, 1, static_cast<int>(expected.size()), 64));
+    EXPECT_STREQ(longer, expected.c_str());
+  }
+}
+
 TEST(QxStringFormat, ReusesALargerPrivateBuffer) {
   QxString s;
   s.GetBuffer(200);

@@ -2,6 +2,7 @@
 // and code-page conversion.
 #include <clocale>
 #include <cstring>
+#include <string>
 
 #include "tests/foundation/string_test_support.h"
 
@@ -171,6 +172,43 @@ TEST(QxStringReplace, SharedSourcesAndTextsFromItself) {
   QxString self("abcabc");
   EXPECT_EQ(self.Replace("b", static_cast<const char*>(self)), 2);
   EXPECT_STREQ(self, "aabcabccaabcabcc");
+}
+
+// Occurrences close together and far apart, partial matches before a match, and more
+// occurrences than a page of positions holds, against a plain std::string replace-all.
+TEST(QxStringReplace, ManyOccurrencesNearAndFar) {
+  struct Case {
+    std::string piece;  // repeated `count` times
+    int count;
+    const char* oldText;
+    const char* newText;
+  };
+  const Case cases[] = {
+      {"ab-cd ", 3000, "cd", "xyz"},
+      {"aaab", 10, "aab", "<>"},
+      {std::string(40, '.') + "needle", 1500, "needle", ""},
+      {"q" + std::string(17, ' '), 2, "q", "qq"},
+      {"tail", 1, "tail", "end"},
+      {"ab", 1, "abc", "x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.oldText);
+    std::string text;
+    for (int i = 0; i < c.count; ++i) text += c.piece;
+    std::string expected;
+    int found = 0;
+    std::size_t read = 0;
+    for (std::size_t at; (at = text.find(c.oldText, read)) != std::string::npos; ++found) {
+      expected.append(text, read, at - read).append(c.newText);
+      read = at + std::strlen(c.oldText);
+    }
+    expected.append(text, read);
+    QxString s(text.c_str());
+    const QxString shared(s);
+    EXPECT_EQ(s.Replace(c.oldText, c.newText), found);
+    EXPECT_EQ(std::string(s, static_cast<std::size_t>(s.GetLength())), expected);
+    EXPECT_EQ(std::string(shared), text);
+  }
 }
 
 TEST(QxStringReplace, NoCase) {
