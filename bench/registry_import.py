@@ -1,11 +1,13 @@
 """Imports a registry file of 50,000 text values with orvane-reg and, as the baseline, has
 the sqlite3 tool insert the same rows (keys and values, with the same columns) in one
 transaction into a fresh database; each run starts on an empty machine. Alternates the two
-(A/B pairs) and prints the median of each and their ratio.
+(A/B pairs) and prints the median of each and their ratio, and last the pair for
+scripts/bench_ratios.py as one line "BENCH_PAIR {json}".
 
 Usage: python3 registry_import.py ORVANE_REG [PAIRS]"""
 import os
 import shutil
+import json
 import statistics
 import subprocess
 import sys
@@ -67,6 +69,8 @@ def main():
         print(f"registry import, {KEYS * VALUES_PER_KEY} values ({pairs} A/B pairs, medians): "
               f"orvane-reg {a * 1000:.0f} ms, sqlite3 {b * 1000:.0f} ms, ratio {ratio:.2f} "
               f"(goal at most {GOAL:.1f}){'' if ratio <= GOAL else '  MISSED'}")
+        print("BENCH_PAIR " + json.dumps({"ours": "orvane-reg import", "peer": "sqlite3 inserting the same rows",
+                                          "ours_time": a * 1000, "peer_time": b * 1000, "unit": "ms", "goal": GOAL}))
         return 0 if ratio <= GOAL else 1
     finally:
         shutil.rmtree(work)

@@ -5,7 +5,8 @@
 //
 // The Windows backend asks the system. The POSIX backend emulates both: the user's language comes from LC_ALL, LC_MESSAGES, LANG (the first one set
 // and not empty); the system's from the system locale configuration (/etc/locale.conf, then
-// /etc/default/locale); "C", "POSIX", unset and unknown names give 0.
+// /etc/default/locale), read once per process as Windows reads it once per boot; "C",
+// "POSIX", unset and unknown names give 0.
 #pragma once
 
 namespace platform {

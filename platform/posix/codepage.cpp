@@ -1,10 +1,12 @@
 // Code-page conversion on POSIX: single-byte code pages through 256-entry tables built once
-// from iconv, UTF-8 natively, double-byte code pages through iconv directly.
+// (from iconv, except the ANSI code page's, which is compiled in), UTF-8 natively, double-byte
+// code pages through iconv directly.
 #include "platform/codepage.h"
 
 #include <errno.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <map>
@@ -103,13 +105,63 @@ char16_t Utf16leAt(const char* p) {
                                (static_cast<unsigned char>(p[1]) << 8));
 }
 
-// Decode and encode tables of one single-byte code page.
-struct SingleByteTable {
-  std::array<char16_t, 256> decode{};
-  std::vector<std::int16_t> encode = std::vector<std::int16_t>(0x10000, -1);
+// Windows-1252 from 0x80 to 0x9F; every other byte is the code point of the same value. The
+// five holes (0x81, 0x8D, 0x8F, 0x90, 0x9D) decode to their C1 controls, as on Windows. The
+// program decodes its texts in this code page while it starts: a compiled-in table spares it
+// loading two converter modules and 256 conversions.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-std::unique_ptr<SingleByteTable> BuildTable(const char* iconv_name) {
+// Decode and encode tables of one single-byte code page. Encoding looks characters below
+// U+0100 up directly and the few others (at most 256) by binary search.
+class SingleByteTable {
+ public:
+  std::array<char16_t, 256> decode{};
+
+  // Fills the encoding side from `decode`; where two bytes decode to one character, the
+  // lowest byte encodes it.
+  void Index() {
+    low_.fill(-1);
+    high_.clear();
+    for (int b = 255; b >= 0; --b) {
+      const char16_t u = decode[b];
+      if (u < low_.size()) {
+        low_[u] = static_cast<std::int16_t>(b);
+      } else {
+        const auto at = std::lower_bound(high_.begin(), high_.end(), u, ByCharacter);
+        if (at != high_.end() && at->first == u) at->second = static_cast<unsigned char>(b);
+        else high_.insert(at, {u, static_cast<unsigned char>(b)});
+      }
+    }
+  }
+
+  // The byte of `u`, or -1 when the code page cannot hold it.
+  [[nodiscard]] int Encode(char16_t u) const {
+    if (u < low_.size()) return low_[u];
+    const auto at = std::lower_bound(high_.begin(), high_.end(), u, ByCharacter);
+    return at != high_.end() && at->first == u ? at->second : -1;
+  }
+
+ private:
+  static bool ByCharacter(const std::pair<char16_t, unsigned char>& entry, char16_t u) { return entry.first < u; }
+
+  std::array<std::int16_t, 256> low_{};
+  std::vector<std::pair<char16_t, unsigned char>> high_;
+};
+
+std::unique_ptr<SingleByteTable> BuildWindows1252() {
+  auto table = std::make_unique<SingleByteTable>();
+  for (int b = 0; b < 256; ++b)
+    table->decode[b] = b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : static_cast<char16_t>(b);
+  table->Index();
+  return table;
+}
+
+std::unique_ptr<SingleByteTable> BuildTable(unsigned number, const char* iconv_name) {
+  if (number == 1252) return BuildWindows1252();
   Iconv cd("UTF-16LE", iconv_name);
   if (!cd.ok()) return nullptr;
   auto table = std::make_unique<SingleByteTable>();
@@ -123,10 +175,9 @@ std::unique_ptr<SingleByteTable> BuildTable(const char* iconv_name) {
     const std::size_t written =
         step.error == 0 ? step.written + cd.Flush(out + step.written, sizeof out - step.written) : 0;
     // An undefined byte decodes, as on Windows, to the code point of the same value.
-    const char16_t u = written == 2 ? Utf16leAt(out) : static_cast<char16_t>(b);
-    table->decode[b] = u;
-    table->encode[u] = static_cast<std::int16_t>(b);  // descending loop: the lowest byte wins
+    table->decode[b] = written == 2 ? Utf16leAt(out) : static_cast<char16_t>(b);
   }
+  table->Index();
   return table;
 }
 
@@ -135,7 +186,7 @@ const SingleByteTable* TableFor(const CodePageName& cp) {
   static std::map<unsigned, std::unique_ptr<SingleByteTable>> tables;
   const std::lock_guard lock(mutex);
   auto it = tables.find(cp.number);
-  if (it == tables.end()) it = tables.emplace(cp.number, BuildTable(cp.iconv_name)).first;
+  if (it == tables.end()) it = tables.emplace(cp.number, BuildTable(cp.number, cp.iconv_name)).first;
   return it->second.get();
 }
 
@@ -236,7 +287,7 @@ bool FromUtf16(std::u16string_view text, unsigned code_page, std::string& out) {
                    result.reserve(text.size());
                    for (std::size_t i = 0; i < text.size(); ++i) {
                      const char16_t u = text[i];
-                     const std::int16_t b = table.encode[u];
+                     const int b = table.Encode(u);
                      result.push_back(b >= 0 ? static_cast<char>(b) : '?');
                      if (IsSurrogatePairAt(text, i)) ++i;  // one character: one '?'
                    }

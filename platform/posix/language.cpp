@@ -27,13 +27,18 @@ LangId UserDefaultLangId() {
   return name == nullptr ? 0 : detail::LangIdFromLocaleName(name);
 }
 
+// The system's language is read once per process: Windows, too, fixes it when it starts, and
+// every look-up of a resource's language asks for it.
 LangId SystemDefaultLangId() {
-  for (const char* path : {"/etc/locale.conf", "/etc/default/locale"}) {
-    std::ifstream in(path);
-    const std::string name = detail::LocaleFromConfig(in);
-    if (!name.empty()) return detail::LangIdFromLocaleName(name);
-  }
-  return 0;
+  static const LangId system = [] {
+    for (const char* path : {"/etc/locale.conf", "/etc/default/locale"}) {
+      std::ifstream in(path);
+      const std::string name = detail::LocaleFromConfig(in);
+      if (!name.empty()) return detail::LangIdFromLocaleName(name);
+    }
+    return LangId{0};
+  }();
+  return system;
 }
 
 }  // namespace platform
