@@ -28,14 +28,14 @@ struct ExactFinder {
     const char* const last = begin + (text.size() - n);  // the last place an occurrence can start
     for (const char* p = begin + from; p <= last; ++p) {
       const std::size_t left = static_cast<std::size_t>(last - p) + 1;
-      const std::size_t near = std::min<std::size_t>(left, 16);
+      const std::size_t short_span = std::min<std::size_t>(left, 16);
       std::size_t i = 0;
-      while (i < near && p[i] != first) ++i;
-      if (i < near) {
+      while (i < short_span && p[i] != first) ++i;
+      if (i < short_span) {
         p += i;
       } else {
-        if (left == near) return std::string_view::npos;
-        p = static_cast<const char*>(std::memchr(p + near, first, left - near));
+        if (left == short_span) return std::string_view::npos;
+        p = static_cast<const char*>(std::memchr(p + short_span, first, left - short_span));
         if (p == nullptr) return std::string_view::npos;
       }
       std::size_t k = 1;
