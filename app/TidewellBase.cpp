@@ -1,7 +1,18 @@
 // CTidewellBase: filling the host list and the version check.
 #include "app/TidewellBase.h"
 
+#include <cstdio>
+
 #include "products/HostVersion.h"
+
+std::string CTidewellBase::EntryText(const Product& product) {
+  const char* name = product.displayName != nullptr ? product.displayName : "";
+  const int length = std::snprintf(nullptr, 0, "%s %d", name, product.number);
+  if (length <= 0) return {};
+  std::string entry(static_cast<std::size_t>(length), '\0');
+  std::snprintf(entry.data(), entry.size() + 1, "%s %d", name, product.number);
+  return entry;
+}
 
 void CTidewellBase::FillProductList() {
   for (const Product& product : m_installedProducts) AddProduct(&product);

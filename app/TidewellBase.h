@@ -32,6 +32,10 @@ class CTidewellBase {
   // owns for its whole life.
   virtual void AddProduct(const Product* product) = 0;
 
+  // The host list's text of a product: its display name, one blank and its number ("%s %d";
+  // a missing name counts as empty).
+  [[nodiscard]] static std::string EntryText(const Product& product);
+
   // Lists every installed host on screen, in list order.
   void FillProductList();
 

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QStyle>
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -279,12 +278,7 @@ std::string CTidewellPluginDlg::GetLocalizedString(const char* key) { return m_l
 
 void CTidewellPluginDlg::AddProduct(const Product* product) {
   if (product == nullptr) return;
-  const char* name = product->displayName;
-  if (name == nullptr) name = "";
-  const int length = std::snprintf(nullptr, 0, "%s %d", name, product->number);
-  if (length < 0) return;
-  std::string entry(static_cast<std::size_t>(length), '\0');
-  std::snprintf(entry.data(), entry.size() + 1, "%s %d", name, product->number);
+  const std::string entry = EntryText(*product);
 
   const int before = m_hostList->count();
   m_hostList->addItem(FromAnsi(entry));

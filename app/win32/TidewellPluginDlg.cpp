@@ -2,7 +2,6 @@
 // minimised icon over the dialog manager's controls.
 #include "app/win32/TidewellPluginDlg.h"
 
-#include <cstdio>
 
 #include "app/win32/Win32App.h"
 
@@ -121,12 +120,7 @@ std::string CTidewellPluginDlg::GetLocalizedString(const char* key) { return m_l
 
 void CTidewellPluginDlg::AddProduct(const Product* product) {
   if (product == nullptr) return;
-  const char* name = product->displayName;
-  if (name == nullptr) name = "";
-  const int length = std::snprintf(nullptr, 0, "%s %d", name, product->number);
-  if (length < 0) return;
-  std::string entry(static_cast<std::size_t>(length), '\0');
-  std::snprintf(entry.data(), entry.size() + 1, "%s %d", name, product->number);
+  const std::string entry = EntryText(*product);
 
   const LRESULT index = SendMessageA(m_hostList, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
   if (index >= 0)
