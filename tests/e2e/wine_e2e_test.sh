@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # End to end on Windows: the real TidewellPlugin.exe under wine in a real X window on a
 # virtual display, driven by real key presses, against hosts registered in the wine prefix
-# as an installation registers them. inspect_dialog (run with wine in the same session)
+# as an installation registers them. read_dialog (run with wine in the same session)
 # reads the controls and the message box, and what they show is compared with the
 # translation table. Screenshots of the dialog, the update message and the dialog without
 # hosts in each language. Exit 77 (skipped) when Xvfb, xdotool or wine are missing.
 #   wine_e2e_test.sh PROGRAM SEED_TOOL INSPECTOR TABLE SCREENSHOT_FOLDER
 # WINEPREFIX names the prefix; the test owns it while it runs (RUN_SERIAL).
 set -uo pipefail
-program=$1 seed=$2 inspect=$3 table=$4 shots=$5
+program=$1 seed=$2 reader=$3 table=$4 shots=$5
 for tool in Xvfb xdotool wine wineserver winepath; do
   command -v "$tool" >/dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
@@ -34,7 +34,7 @@ fail() { echo "FAILED: $*"; failures=$((failures + 1)); }
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null || { echo "wine reg failed"; exit 1; }
 
 # The table's display texts, "KEY.Language=text", with line breaks written as \n as the
-# inspector writes them: a line break of the source and the tabs after it vanish after an
+# dialog reader writes them: a line break of the source and the tabs after it vanish after an
 # escaped \n and become one blank elsewhere.
 python3 - "$table" >"$work/texts" <<'PY' || { echo "the table cannot be read"; exit 1; }
 import re, sys
@@ -75,7 +75,7 @@ start() {  # start LOCALE LANGUAGE
   return 1
 }
 # What the windows captioned $title show (UTF-8), in $work/state and on standard output.
-state() { wine "$inspect" "$title" 2>/dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 >"$work/state" && cat "$work/state"; }
+state() { wine "$reader" "$title" 2>/dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 >"$work/state" && cat "$work/state"; }
 shows() { state | grep -qxF "$1"; }  # shows LINE
 # Waits up to 10 s for a line to appear (or, with !, to vanish).
 wait_for() {  # wait_for [!] LINE

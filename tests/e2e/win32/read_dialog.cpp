@@ -1,7 +1,7 @@
-// inspect_dialog: prints what the program's windows show, for the Windows end-to-end test.
+// read_dialog: prints what the program's windows show, for the Windows end-to-end test.
 // Run with wine in the program's prefix and session:
 //
-//   inspect_dialog TITLE
+//   read_dialog TITLE
 //
 // looks at every top-level dialog window captioned TITLE and prints, one "name=value" line
 // each, in the ANSI code page (line breaks as \n, backslashes doubled):
@@ -97,7 +97,7 @@ BOOL CALLBACK Visit(HWND window, LPARAM param) {
 
 int main(int argc, char** argv) {
   if (argc != 2) {
-    std::fprintf(stderr, "usage: inspect_dialog TITLE\n");
+    std::fprintf(stderr, "usage: read_dialog TITLE\n");
     return 2;
   }
   Search search{argv[1]};
