@@ -1,6 +1,10 @@
 // QxString: blocks and sharing, construction and assignment, access, comparison, buffer
 // access and concatenation. Searching and editing are in QxStringEdit.cpp, formatting in
 // QxStringFormat.cpp.
+//
+// This file defines the exported functions of the members that QxStringInline.h also offers
+// to callers for inlining, so it must not see those definitions.
+#define QX_STRING_OUT_OF_LINE
 #include "foundation/QxString.h"
 
 #include <string_view>

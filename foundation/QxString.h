@@ -19,7 +19,9 @@
 // Threads: only the reference count is synchronized. Different QxString objects sharing a
 // block may be used on different threads; one QxString object must not be.
 //
-// Exported from libqx: every member, the free operators and QxGetEmptyString.
+// Exported from libqx: every member, the free operators and QxGetEmptyString. Copying,
+// destroying, reading the text and its length, and appending to a block with room are also
+// inlined into callers built with GCC or Clang (QxStringInline.h).
 #pragma once
 
 #include <cstdarg>
@@ -259,3 +261,5 @@ QX_EXPORT bool operator<=(const char* left, const QxString& right);
 QX_EXPORT bool operator>=(const QxString& left, const QxString& right);
 QX_EXPORT bool operator>=(const QxString& left, const char* right);
 QX_EXPORT bool operator>=(const char* left, const QxString& right);
+
+#include "foundation/QxStringInline.h"
