@@ -1,12 +1,10 @@
 // QxString against std::string / snprintf and Qt's QByteArray, in one run: copying (10 bytes
-// and 1 MB), appending after a reserve, Find, Replace and Format("%d %s"); the copy and the
-// append also with the peer called out of line, as QxString's exported members are.
+// and 1 MB), appending after a reserve, Find, Replace and Format("%d %s").
 #include <benchmark/benchmark.h>
 
 #include <QByteArray>
 
 #include <cstdio>
-#include <new>
 #include <string>
 
 #include "foundation/QxString.h"
@@ -52,26 +50,6 @@ void BM_Copy_QByteArray(benchmark::State& state) {
 }
 BENCHMARK(BM_Copy_QByteArray)->Arg(10)->Arg(kLarge);
 
-// QByteArray's copy through out-of-line calls, as a QxString copy makes them (the members of
-// libqx are exported and never inlined into their callers): copy, read, destroy. Shows what
-// the call boundary costs on top of the two atomic operations both copies need.
-[[gnu::noipa]] void CopyInto(QByteArray* target, const QByteArray& source) { new (target) QByteArray(source); }
-[[gnu::noipa]] const char* DataOf(const QByteArray& s) { return s.constData(); }
-[[gnu::noipa]] void Destroy(QByteArray* s) { s->~QByteArray(); }
-
-void BM_Copy_QByteArrayCalled(benchmark::State& state) {
-  const std::string text = Text(static_cast<int>(state.range(0)));
-  const QByteArray source(text.data(), static_cast<qsizetype>(text.size()));
-  alignas(QByteArray) unsigned char storage[sizeof(QByteArray)];
-  auto* copy = reinterpret_cast<QByteArray*>(storage);
-  for (auto _ : state) {
-    CopyInto(copy, source);
-    benchmark::DoNotOptimize(DataOf(*copy));
-    Destroy(copy);
-  }
-}
-BENCHMARK(BM_Copy_QByteArrayCalled)->Arg(10);
-
 // --- Append after reserving ---------------------------------------------------------------
 
 constexpr int kPieces = 512;
@@ -97,21 +75,6 @@ void BM_Append_StdString(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_Append_StdString);
-
-// std::string's append through a call the compiler cannot inline or specialise for the
-// constant text, as QxString's exported operator+= is called: the length is measured at run
-// time and the bytes copied by a general copy.
-[[gnu::noipa]] void AppendText(std::string& s, const char* text) { s += text; }
-
-void BM_Append_StdStringCalled(benchmark::State& state) {
-  for (auto _ : state) {
-    std::string s;
-    s.reserve(kPieces * 8);
-    for (int i = 0; i < kPieces; ++i) AppendText(s, kPiece);
-    benchmark::DoNotOptimize(s.data());
-  }
-}
-BENCHMARK(BM_Append_StdStringCalled);
 
 void BM_Append_QByteArray(benchmark::State& state) {
   for (auto _ : state) {
