@@ -11,9 +11,11 @@
 // keep their one implementation in the library. The counts are changed with the same atomic
 // operations the library uses (see QxStringData.h).
 //
-// Included by QxString.h only. QxString.cpp defines QX_STRING_OUT_OF_LINE before including
+// Included by QxString.h, whose class it needs. QxString.cpp defines QX_STRING_OUT_OF_LINE before including
 // QxString.h: it defines these members as the exported functions.
 #pragma once
+
+#include "foundation/QxString.h"
 
 #if defined(__GNUC__) && !defined(QX_STRING_OUT_OF_LINE)
 
