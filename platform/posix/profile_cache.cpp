@@ -53,9 +53,18 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     return entry->document;
   }
 
-  // The file or its path may have changed since it was watched: watch what the path leads to
-  // now, before the file is looked at, so that any change after this point changes the token.
-  const std::optional<std::uint64_t> token = watch_.Watch(path);
+  // A file is watched from its second read on: setting up the watches costs more than a few
+  // reads by stamp (the kernel walks each folder's entries for its first watch), and most
+  // files are read once. The first read caches the file by its stamp alone, and a file that
+  // is missing now is not watched at all; the next read looks again. Otherwise the file or
+  // its path may have changed since it was watched: watch what the path leads to now, before
+  // the file is looked at, so that any change after this point changes the token.
+  std::optional<std::uint64_t> token;
+  if (entry != entries_.end() && Exists(path)) {
+    token = watch_.Watch(path);
+  } else {
+    watch_.Forget(path);
+  }
   State found;
   const auto document = LoadByStamp(path, found);
   if (companion != nullptr) found.companion_exists = Exists(*companion);

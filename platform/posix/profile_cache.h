@@ -13,7 +13,9 @@
 // Where the file, its folder and its path can be watched (ChangeWatch), a file found
 // unchanged is not even looked at again until it, its folder, or a folder or link on its path
 // changes: one system call per read. That holds for a file (or a link to one) with its
-// companion in the same folder; others are checked by their stamp at every read.
+// companion in the same folder; others are checked by their stamp at every read. The watch is
+// set up at a file's second read (the first one caches it by its stamp alone), and never for a
+// file that is missing: a file read once, as most are at start-up, costs no watch.
 #pragma once
 
 #include <chrono>

@@ -1,5 +1,6 @@
 // The profile reads' folder watch: a file found unchanged is not looked at again until its
 // folder changes, so every kind of change must still show at the next read.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +10,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
+#include "platform/posix/profile_cache.h"
 #include "platform/profile.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/posix/ForkedChild.h"
@@ -154,6 +157,69 @@ TEST(ProfileWatch, AFolderReplacedOrALinkRepointedAnywhereOnThePathIsSeen) {
     c.change(dir.path());
     EXPECT_EQ(Read(file), "2") << c.what;
   }
+}
+
+// The inotify instances and watches this process holds.
+struct InotifyUse {
+  int instances = 0;
+  int watches = 0;
+  friend bool operator==(const InotifyUse&, const InotifyUse&) = default;
+};
+
+InotifyUse InotifyInUse() {
+  InotifyUse use;
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return {-1, -1};
+  while (const dirent* fd = readdir(fds)) {
+    char target[64] = {};
+    if (readlink((std::string("/proc/self/fd/") + fd->d_name).c_str(), target, sizeof target - 1) <= 0 ||
+        std::string_view(target) != "anon_inode:inotify")
+      continue;
+    ++use.instances;
+    std::ifstream info(std::string("/proc/self/fdinfo/") + fd->d_name);
+    for (std::string line; std::getline(info, line);) use.watches += line.starts_with("inotify wd:") ? 1 : 0;
+  }
+  closedir(fds);
+  return use;
+}
+
+std::string ValueIn(platform::detail::ProfileCache& cache, const std::string& file) {
+  const auto document = cache.Load(file);
+  if (document == nullptr) return "<missing>";
+  const auto value = document->Find("S", "k");
+  return value ? std::string(*value) : "<none>";
+}
+
+TEST(ProfileWatch, AMissingFileIsNotWatchedAndIsSeenOnceMade) {
+  testsupport::TempDir dir;
+  platform::detail::ProfileCache cache;
+  const std::string file = (dir.path() / "later.ini").string();
+  const InotifyUse before = InotifyInUse();
+  ASSERT_GE(before.instances, 0);
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(InotifyInUse(), before);
+  dir.Write("later.ini", "[S]\nk=1\n");
+  EXPECT_EQ(ValueIn(cache, file), "1");
+}
+
+TEST(ProfileWatch, AFileIsWatchedFromItsSecondReadUntilItGoes) {
+  testsupport::TempDir dir;
+  platform::detail::ProfileCache cache;
+  const std::string file = dir.Write("x.ini", "[S]\nk=1\n");
+  const InotifyUse before = InotifyInUse();
+  ASSERT_GE(before.instances, 0);
+  EXPECT_EQ(ValueIn(cache, file), "1");
+  EXPECT_EQ(InotifyInUse(), before);
+  // A change right after the first read, which set up no watch, in place and of the same size.
+  WriteInPlace(file, "[S]\nk=2\n");
+  EXPECT_EQ(ValueIn(cache, file), "2");
+  EXPECT_GT(InotifyInUse().watches, before.watches);
+  WriteInPlace(file, "[S]\nk=3\n");
+  EXPECT_EQ(ValueIn(cache, file), "3");
+  std::filesystem::remove(file);
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(InotifyInUse().watches, before.watches);
 }
 
 TEST(ProfileWatch, AChildAndItsParentEachSeeTheOthersChanges) {
