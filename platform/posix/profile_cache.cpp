@@ -53,14 +53,12 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     return entry->document;
   }
 
-  // A file is watched from its second read on: setting up the watches costs more than a few
-  // reads by stamp (the kernel walks each folder's entries for its first watch), and most
-  // files are read once. The first read caches the file by its stamp alone, and a file that
-  // is missing now is not watched at all; the next read looks again. Otherwise the file or
-  // its path may have changed since it was watched: watch what the path leads to now, before
-  // the file is looked at, so that any change after this point changes the token.
+  // A file is watched only once it has been read kReadsBeforeWatch times, and never when it
+  // is missing: until then each read looks at it by its stamp (one stat). Otherwise the file
+  // or its path may have changed since it was watched: watch what the path leads to now,
+  // before the file is looked at, so that any change after this point changes the token.
   std::optional<std::uint64_t> token;
-  if (entry != entries_.end() && Exists(path)) {
+  if (entry != entries_.end() && entry->reads + 1 >= kReadsBeforeWatch && Exists(path)) {
     token = watch_.Watch(path);
   } else {
     watch_.Forget(path);
@@ -74,6 +72,7 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     // The companion's existence is covered only when it is in the watched folder.
     const bool watchable = token && (companion == nullptr || FolderOf(*companion) == FolderOf(path));
     stored->token = watchable ? token : std::nullopt;
+    ++stored->reads;
     stored->companion = companion_name;
     stored->companion_exists = found.companion_exists;
   } else {
@@ -133,6 +132,7 @@ void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::share
       entry = entries_.insert(entries_.end(), Entry{});
     }
   }
+  if (entry->path != path) entry->reads = 0;
   entry->path = path;
   entry->stamp = stamp;
   entry->document = std::move(document);
