@@ -3,7 +3,6 @@
 // language identifier without failing.
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 
 #include "platform/language.h"
@@ -11,8 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  std::istringstream in(text);
-  const std::string locale = platform::detail::LocaleFromConfig(in);
+  const std::string locale = platform::detail::LocaleFromConfig(text);
   if (!locale.empty() && text.find(locale) == std::string::npos) std::abort();
   (void)platform::detail::LangIdFromLocaleName(locale);
   (void)platform::detail::LangIdFromLocaleName(text);

@@ -2,6 +2,7 @@
 // names.
 #include "platform/emulation/locale_names.h"
 
+#include <algorithm>
 #include <string>
 
 namespace platform::detail {
@@ -60,13 +61,16 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::string LocaleFromConfig(std::istream& in) {
-  std::string line, lc_all, lc_messages, lang;
-  while (std::getline(in, line)) {
+std::string LocaleFromConfig(std::string_view text) {
+  std::string lc_all, lc_messages, lang;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size());
+    const std::string_view line = text.substr(at, end - at);
+    at = end + 1;
     const auto eq = line.find('=');
-    if (eq == std::string::npos || line.starts_with('#')) continue;
-    std::string key = line.substr(0, eq);
-    std::string value = line.substr(eq + 1);
+    if (eq == std::string_view::npos || line.starts_with('#')) continue;
+    const std::string_view key = line.substr(0, eq);
+    std::string value(line.substr(eq + 1));
     while (!value.empty() && (value.back() == '\r' || value.back() == ' ')) value.pop_back();
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
       value = value.substr(1, value.size() - 2);

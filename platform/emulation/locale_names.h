@@ -3,7 +3,6 @@
 // platform's own language settings derives the user's and the system's language from.
 #pragma once
 
-#include <istream>
 #include <string>
 #include <string_view>
 
@@ -18,6 +17,6 @@ namespace platform::detail {
 // The locale a configuration of KEY=value lines (values optionally in single or double
 // quotes, '#' comments) sets for messages: LC_ALL, else LC_MESSAGES, else LANG (the last line
 // of each counts; an empty value counts as unset); empty when it sets none.
-[[nodiscard]] std::string LocaleFromConfig(std::istream& in);
+[[nodiscard]] std::string LocaleFromConfig(std::string_view text);
 
 }  // namespace platform::detail

@@ -24,12 +24,21 @@ class PositionalFile {
   [[nodiscard]] std::uint64_t size() const { return size_; }
 
   // Exactly `n` bytes at `offset`, or nothing: past the end, a read error, or the file shrank.
+  // Small reads are served from one window of the file read ahead (the parsers read headers
+  // and directory entries of a few bytes each, mostly close together).
   [[nodiscard]] std::optional<std::vector<unsigned char>> Read(std::uint64_t offset, std::uint64_t n);
 
  private:
+  // The most a window holds; reads of more bytes go to the file directly.
+  static constexpr std::uint64_t kWindowBytes = 4096;
   static constexpr std::intptr_t kNone = -1;
+  // Exactly `n` bytes at `offset` into `out`, from the file.
+  bool ReadFile(std::uint64_t offset, std::uint64_t n, unsigned char* out);
+
   std::intptr_t handle_ = kNone;  // the backend's handle of the open file
   std::uint64_t size_ = 0;
+  std::vector<unsigned char> window_;  // bytes of the file from window_at_ on
+  std::uint64_t window_at_ = 0;
 };
 
 }  // namespace platform::detail

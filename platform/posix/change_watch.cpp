@@ -216,6 +216,7 @@ std::optional<std::uint64_t> ChangeWatch::Poll(const std::string& file) {
 }
 
 void ChangeWatch::Forget(const std::string& file) {
+  if (fd_ < 0) return;   // nothing was ever watched: no inotify instance to make for it
   if (!Ready()) return;  // in a child made by fork: the parent's watches are not its own
   const auto found = chains_.find(file);
   if (found == chains_.end()) return;

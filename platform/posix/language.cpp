@@ -3,11 +3,11 @@
 #include "platform/language.h"
 
 #include <cstdlib>
-#include <fstream>
 #include <initializer_list>
 #include <string>
 
 #include "platform/emulation/locale_names.h"
+#include "platform/posix/atomic_file.h"
 
 namespace platform {
 namespace {
@@ -32,8 +32,11 @@ LangId UserDefaultLangId() {
 LangId SystemDefaultLangId() {
   static const LangId system = [] {
     for (const char* path : {"/etc/locale.conf", "/etc/default/locale"}) {
-      std::ifstream in(path);
-      const std::string name = detail::LocaleFromConfig(in);
+      // Read with the system's calls: the first file stream of a process sets up the C++
+      // library's locale machinery, which costs this program's start more than the reading.
+      std::string text;
+      if (detail::ReadWholeFile(path, text) != detail::ReadStatus::kRead) continue;
+      const std::string name = detail::LocaleFromConfig(text);
       if (!name.empty()) return detail::LangIdFromLocaleName(name);
     }
     return LangId{0};

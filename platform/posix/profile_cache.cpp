@@ -53,9 +53,16 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     return entry->document;
   }
 
-  // The file or its path may have changed since it was watched: watch what the path leads to
-  // now, before the file is looked at, so that any change after this point changes the token.
-  const std::optional<std::uint64_t> token = watch_.Watch(path);
+  // A file is watched only once it has been read kReadsBeforeWatch times, and never when it
+  // is missing: until then each read looks at it by its stamp (one stat). Otherwise the file
+  // or its path may have changed since it was watched: watch what the path leads to now,
+  // before the file is looked at, so that any change after this point changes the token.
+  std::optional<std::uint64_t> token;
+  if (entry != entries_.end() && entry->reads + 1 >= kReadsBeforeWatch && Exists(path)) {
+    token = watch_.Watch(path);
+  } else {
+    watch_.Forget(path);
+  }
   State found;
   const auto document = LoadByStamp(path, found);
   if (companion != nullptr) found.companion_exists = Exists(*companion);
@@ -65,6 +72,7 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     // The companion's existence is covered only when it is in the watched folder.
     const bool watchable = token && (companion == nullptr || FolderOf(*companion) == FolderOf(path));
     stored->token = watchable ? token : std::nullopt;
+    ++stored->reads;
     stored->companion = companion_name;
     stored->companion_exists = found.companion_exists;
   } else {
@@ -124,6 +132,7 @@ void ProfileCache::Store(const std::string& path, const Stamp& stamp, std::share
       entry = entries_.insert(entries_.end(), Entry{});
     }
   }
+  if (entry->path != path) entry->reads = 0;
   entry->path = path;
   entry->stamp = stamp;
   entry->document = std::move(document);

@@ -13,7 +13,11 @@
 // Where the file, its folder and its path can be watched (ChangeWatch), a file found
 // unchanged is not even looked at again until it, its folder, or a folder or link on its path
 // changes: one system call per read. That holds for a file (or a link to one) with its
-// companion in the same folder; others are checked by their stamp at every read.
+// companion in the same folder; others are checked by their stamp at every read. A watch is
+// set up only for a file read again and again (kReadsBeforeWatch), and never for one that is
+// missing: adding the first watch to a folder makes the kernel walk every entry it has cached
+// for it, which in a busy /tmp took 14 ms, the cost of thousands of reads by stamp. The few
+// reads of a file at start-up cost no watch.
 #pragma once
 
 #include <chrono>
@@ -31,6 +35,9 @@ namespace platform::detail {
 
 // Longer than the time-stamp granularity of the file systems in use (2 s on FAT).
 inline constexpr std::chrono::nanoseconds kRacyWindow = std::chrono::seconds(3);
+
+// The read of a file, counted since it was cached, from which on it is watched.
+inline constexpr std::uint32_t kReadsBeforeWatch = 16;
 
 class ProfileCache {
  public:
@@ -78,6 +85,7 @@ class ProfileCache {
     std::optional<std::uint64_t> token;
     std::string companion;
     bool companion_exists = false;
+    std::uint32_t reads = 0;  // of the file since it was cached, up to its watch
   };
 
   // The content by the file's stamp, without the folder watch.

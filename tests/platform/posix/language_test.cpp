@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "platform/emulation/locale_names.h"
@@ -49,10 +48,7 @@ TEST(Language, UserLanguageComesFromTheFirstSetVariable) {
 }
 
 // The system's locale files, as /etc/locale.conf and /etc/default/locale write them.
-std::string FromConfig(const std::string& text) {
-  std::istringstream in(text);
-  return platform::detail::LocaleFromConfig(in);
-}
+std::string FromConfig(const std::string& text) { return platform::detail::LocaleFromConfig(text); }
 
 TEST(Language, TheSystemLocaleFileNamesMessagesByLcAllThenLcMessagesThenLang) {
   EXPECT_EQ(FromConfig("LANG=de_DE.UTF-8\n"), "de_DE.UTF-8");

@@ -2,12 +2,17 @@
 // case, exact languages, the listing against an independent reader, hostile names and
 // directories. The loader's language choice is the version reader's (version_resource_test).
 #include "platform/emulation/pe_resources.h"
+#include "platform/emulation/positional_file.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/unicode.h"
 #include "tests/platform/host_layout.h"
@@ -163,6 +168,39 @@ TEST(PeResources, EveryTruncationAndRandomDamageIsSurvived) {
       damaged[0x400 + random() % (damaged.size() - 0x400)] = static_cast<char>(random());
     check(damaged);
   }
+}
+
+// The reads under the parser: small ones come from a window read ahead, in any order, across
+// its end, and a file that shrank after it was opened still gives what it holds.
+TEST(PositionalFile, GivesExactlyTheBytesAskedForWhereverTheyLie) {
+  testsupport::TempDir dir;
+  std::string bytes(10000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 251);
+  const std::string path = dir.Write("file.bin", bytes);
+  platform::detail::PositionalFile file(path, 1 << 20);
+  ASSERT_TRUE(file);
+  struct Case {
+    std::uint64_t offset, n;
+    bool found;
+  };
+  const auto expect = [&](const Case& c, const std::string& content) {
+    const auto got = file.Read(c.offset, c.n);
+    ASSERT_EQ(got.has_value(), c.found) << c.offset << "+" << c.n;
+    if (got) {
+      EXPECT_EQ(std::string(got->begin(), got->end()), content.substr(c.offset, c.n)) << c.offset << "+" << c.n;
+    }
+  };
+  for (const Case& c : std::initializer_list<Case>{{0, 4, true},
+                                                   {4090, 12, true},  // past the first window's end
+                                                   {100, 8, true},    // back before the window
+                                                   {2000, 6000, true},
+                                                   {9996, 4, true},
+                                                   {10000, 0, true},
+                                                   {9998, 4, false},
+                                                   {10001, 0, false}})
+    expect(c, bytes);
+  ASSERT_EQ(truncate(path.c_str(), 6000), 0);
+  for (const Case& c : std::initializer_list<Case>{{5000, 16, true}, {5990, 20, false}}) expect(c, bytes);
 }
 
 }  // namespace

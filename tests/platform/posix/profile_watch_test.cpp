@@ -1,5 +1,7 @@
-// The profile reads' folder watch: a file found unchanged is not looked at again until its
-// folder changes, so every kind of change must still show at the next read.
+// The profile reads' folder watch: a file read again and again and found unchanged is not
+// looked at again until its folder changes, so every kind of change must still show at the
+// next read.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,7 +11,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 
+#include "platform/posix/profile_cache.h"
 #include "platform/profile.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/posix/ForkedChild.h"
@@ -25,6 +29,13 @@ std::string Read(const std::string& file, platform::ProfileFileState* state = nu
   return buffer;
 }
 
+// Reads `file` as often as it takes to be watched; the value the last read found.
+std::string ReadUntilWatched(const std::string& file) {
+  std::string value;
+  for (std::uint32_t i = 0; i < platform::detail::kReadsBeforeWatch; ++i) value = Read(file);
+  return value;
+}
+
 void WriteInPlace(const std::string& file, const std::string& text) {
   std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
   out.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -35,8 +46,7 @@ TEST(ProfileWatch, ChangesInPlaceThroughOtherNamesAndOfTheFolderShow) {
   std::filesystem::create_directories(dir.path() / "a");
   std::filesystem::create_directories(dir.path() / "b");
   const std::string file = dir.Write("a/x.ini", "[S]\nk=1\n");
-  EXPECT_EQ(Read(file), "1");
-  EXPECT_EQ(Read(file), "1");
+  EXPECT_EQ(ReadUntilWatched(file), "1");
 
   // In place, same size, the old times put back: only the watch or the change time tells.
   struct stat before{};
@@ -57,7 +67,7 @@ TEST(ProfileWatch, ChangesInPlaceThroughOtherNamesAndOfTheFolderShow) {
   const std::string target = dir.Write("b/target.ini", "[S]\nk=4\n");
   const std::string link = (dir.path() / "a" / "sym.ini").string();
   std::filesystem::create_symlink(target, link);
-  EXPECT_EQ(Read(link), "4");
+  EXPECT_EQ(ReadUntilWatched(link), "4");
   WriteInPlace(target, "[S]\nk=5\n");
   EXPECT_EQ(Read(link), "5");
 
@@ -149,11 +159,77 @@ TEST(ProfileWatch, AFolderReplacedOrALinkRepointedAnywhereOnThePathIsSeen) {
     testsupport::TempDir dir;
     c.prepare(dir.path());
     const std::string file = (dir.path() / c.path).string();
-    ASSERT_EQ(Read(file), "1") << c.what;
-    ASSERT_EQ(Read(file), "1") << c.what;  // now from the cache
+    ASSERT_EQ(ReadUntilWatched(file), "1") << c.what;  // now from the cache, watched
     c.change(dir.path());
     EXPECT_EQ(Read(file), "2") << c.what;
   }
+}
+
+// The inotify instances and watches this process holds.
+struct InotifyUse {
+  int instances = 0;
+  int watches = 0;
+  friend bool operator==(const InotifyUse&, const InotifyUse&) = default;
+};
+
+InotifyUse InotifyInUse() {
+  InotifyUse use;
+  DIR* fds = opendir("/proc/self/fd");
+  if (fds == nullptr) return {-1, -1};
+  while (const dirent* fd = readdir(fds)) {
+    char target[64] = {};
+    if (readlink((std::string("/proc/self/fd/") + fd->d_name).c_str(), target, sizeof target - 1) <= 0 ||
+        std::string_view(target) != "anon_inode:inotify")
+      continue;
+    ++use.instances;
+    std::ifstream info(std::string("/proc/self/fdinfo/") + fd->d_name);
+    for (std::string line; std::getline(info, line);) use.watches += line.starts_with("inotify wd:") ? 1 : 0;
+  }
+  closedir(fds);
+  return use;
+}
+
+std::string ValueIn(platform::detail::ProfileCache& cache, const std::string& file) {
+  const auto document = cache.Load(file);
+  if (document == nullptr) return "<missing>";
+  const auto value = document->Find("S", "k");
+  return value ? std::string(*value) : "<none>";
+}
+
+TEST(ProfileWatch, AMissingFileIsNotWatchedAndIsSeenOnceMade) {
+  testsupport::TempDir dir;
+  platform::detail::ProfileCache cache;
+  const std::string file = (dir.path() / "later.ini").string();
+  const InotifyUse before = InotifyInUse();
+  ASSERT_GE(before.instances, 0);
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(InotifyInUse(), before);
+  dir.Write("later.ini", "[S]\nk=1\n");
+  EXPECT_EQ(ValueIn(cache, file), "1");
+}
+
+TEST(ProfileWatch, OnlyAFileReadAgainAndAgainIsWatchedUntilItGoes) {
+  testsupport::TempDir dir;
+  platform::detail::ProfileCache cache;
+  const std::string file = dir.Write("x.ini", "[S]\nk=1\n");
+  const InotifyUse before = InotifyInUse();
+  ASSERT_GE(before.instances, 0);
+  EXPECT_EQ(ValueIn(cache, file), "1");
+  // A change right after a read that set up no watch, in place and of the same size.
+  WriteInPlace(file, "[S]\nk=2\n");
+  EXPECT_EQ(ValueIn(cache, file), "2");
+  EXPECT_EQ(InotifyInUse(), before);
+  // Two reads so far; the one numbered kReadsBeforeWatch sets up the watch.
+  for (std::uint32_t read = 3; read < platform::detail::kReadsBeforeWatch; ++read) EXPECT_EQ(ValueIn(cache, file), "2");
+  EXPECT_EQ(InotifyInUse(), before);
+  EXPECT_EQ(ValueIn(cache, file), "2");
+  EXPECT_GT(InotifyInUse().watches, before.watches);
+  WriteInPlace(file, "[S]\nk=3\n");
+  EXPECT_EQ(ValueIn(cache, file), "3");
+  std::filesystem::remove(file);
+  EXPECT_EQ(ValueIn(cache, file), "<missing>");
+  EXPECT_EQ(InotifyInUse().watches, before.watches);
 }
 
 TEST(ProfileWatch, AChildAndItsParentEachSeeTheOthersChanges) {
