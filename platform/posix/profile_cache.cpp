@@ -72,7 +72,7 @@ std::shared_ptr<const IniDocument> ProfileCache::Load(const std::string& path, c
     // The companion's existence is covered only when it is in the watched folder.
     const bool watchable = token && (companion == nullptr || FolderOf(*companion) == FolderOf(path));
     stored->token = watchable ? token : std::nullopt;
-    ++stored->reads;
+    if (stored->reads < kReadsBeforeWatch) ++stored->reads;
     stored->companion = companion_name;
     stored->companion_exists = found.companion_exists;
   } else {

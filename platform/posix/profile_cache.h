@@ -85,7 +85,7 @@ class ProfileCache {
     std::optional<std::uint64_t> token;
     std::string companion;
     bool companion_exists = false;
-    std::uint32_t reads = 0;  // of the file since it was cached, up to its watch
+    std::uint32_t reads = 0;  // of the file since it was cached, counted up to kReadsBeforeWatch
   };
 
   // The content by the file's stamp, without the folder watch.
