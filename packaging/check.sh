@@ -14,7 +14,10 @@ build=build/package
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-objdump -p "$build/libqx.so.1.0.0" | grep -q 'SONAME *libqx\.so\.1$' ||
+# Outputs are taken whole before grep -q reads them: grep stops at the first match, and under
+# pipefail the writer's broken pipe would fail the check now and then.
+headers=$(objdump -p "$build/libqx.so.1.0.0")
+grep -q 'SONAME *libqx\.so\.1$' <<<"$headers" ||
   { echo "check: libqx.so.1.0.0 has no SONAME libqx.so.1"; exit 1; }
 echo "check: SONAME libqx.so.1"
 
@@ -42,7 +45,8 @@ for tree in unpacked installed; do
   for program in "$work/$tree-cmake/host-folder" "$work/$tree-pkgconfig"; do
     got=$(LD_LIBRARY_PATH=$lib ORVANE_PREFIX=$machine ORVANE_USER=check "$program" Orvane "Veltaro Prism" 4.0 | tr -d '\r')
     [ "$got" = "$expected" ] || { echo "check ($tree): $program printed '$got'"; exit 1; }
-    LD_LIBRARY_PATH=$lib ldd "$program" | grep -q "libqx.so.1 => $lib/" ||
+    libraries=$(LD_LIBRARY_PATH=$lib ldd "$program")
+    grep -q "libqx.so.1 => $lib/" <<<"$libraries" ||
       { echo "check ($tree): $program does not use the packaged libqx.so.1"; exit 1; }
   done
   echo "check ($tree): headers alone, the example through CMake and pkg-config"

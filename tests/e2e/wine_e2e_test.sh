@@ -76,7 +76,8 @@ start() {  # start LOCALE LANGUAGE
 }
 # What the windows captioned $title show (UTF-8), in $work/state and on standard output.
 state() { wine "$reader" "$title" 2>/dev/null | tr -d '\r' | iconv -f CP1252 -t UTF-8 >"$work/state" && cat "$work/state"; }
-shows() { state | grep -qxF "$1"; }  # shows LINE
+# shows LINE. Read from the file: grep -q stops at the first match and would break a pipe.
+shows() { state >/dev/null && grep -qxF "$1" "$work/state"; }
 # Waits up to 10 s for a line to appear (or, with !, to vanish).
 wait_for() {  # wait_for [!] LINE
   local negate=false
