@@ -25,6 +25,7 @@
 #pragma clang diagnostic ignored "-Wgnu-inline-cpp-without-extern"
 #endif
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 
@@ -87,7 +88,12 @@ QX_CALLER_INLINE int QxString::GetLength() const {
 QX_CALLER_INLINE bool QxString::IsEmpty() const { return GetLength() == 0; }
 
 QX_CALLER_INLINE const QxString& QxString::operator+=(const char* text) {
-  if (text != nullptr && !qx_detail::AppendInPlace(m_pchData, text, __builtin_strlen(text))) ConcatInPlace(SafeStrlen(text), text);
+  if (text == nullptr) return *this;
+  const std::size_t length = __builtin_strlen(text);
+  if (!qx_detail::AppendInPlace(m_pchData, text, length)) {
+    // The length is measured once; SafeStrlen only for the one that no block can hold.
+    ConcatInPlace(length <= INT_MAX ? static_cast<int>(length) : SafeStrlen(text), text);
+  }
   return *this;
 }
 
