@@ -1,7 +1,6 @@
 // The profile reads' folder watch: a file read again and again and found unchanged is not
 // looked at again until its folder changes, so every kind of change must still show at the
 // next read.
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
 
 #include "platform/posix/profile_cache.h"
 #include "platform/profile.h"
@@ -165,28 +163,16 @@ TEST(ProfileWatch, AFolderReplacedOrALinkRepointedAnywhereOnThePathIsSeen) {
   }
 }
 
-// The inotify instances and watches this process holds.
-struct InotifyUse {
-  int instances = 0;
+// The inotify watches this process holds (an instance's fdinfo has a line for each); -1 when
+// /proc cannot tell.
+int InotifyWatches() {
+  std::error_code error;
   int watches = 0;
-  friend bool operator==(const InotifyUse&, const InotifyUse&) = default;
-};
-
-InotifyUse InotifyInUse() {
-  InotifyUse use;
-  DIR* fds = opendir("/proc/self/fd");
-  if (fds == nullptr) return {-1, -1};
-  while (const dirent* fd = readdir(fds)) {
-    char target[64] = {};
-    if (readlink((std::string("/proc/self/fd/") + fd->d_name).c_str(), target, sizeof target - 1) <= 0 ||
-        std::string_view(target) != "anon_inode:inotify")
-      continue;
-    ++use.instances;
-    std::ifstream info(std::string("/proc/self/fdinfo/") + fd->d_name);
-    for (std::string line; std::getline(info, line);) use.watches += line.starts_with("inotify wd:") ? 1 : 0;
+  for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fdinfo", error)) {
+    std::ifstream info(fd.path());
+    for (std::string line; std::getline(info, line);) watches += line.starts_with("inotify wd:") ? 1 : 0;
   }
-  closedir(fds);
-  return use;
+  return error ? -1 : watches;
 }
 
 std::string ValueIn(platform::detail::ProfileCache& cache, const std::string& file) {
@@ -196,40 +182,33 @@ std::string ValueIn(platform::detail::ProfileCache& cache, const std::string& fi
   return value ? std::string(*value) : "<none>";
 }
 
-TEST(ProfileWatch, AMissingFileIsNotWatchedAndIsSeenOnceMade) {
+// A file is watched from its kReadsBeforeWatch-th read on and a missing one never; until then
+// every read looks at the file, so a change right after a read shows all the same.
+TEST(ProfileWatch, OnlyAFileReadAgainAndAgainIsWatchedAndNeverAMissingOne) {
+  using platform::detail::kReadsBeforeWatch;
   testsupport::TempDir dir;
   platform::detail::ProfileCache cache;
-  const std::string file = (dir.path() / "later.ini").string();
-  const InotifyUse before = InotifyInUse();
-  ASSERT_GE(before.instances, 0);
-  EXPECT_EQ(ValueIn(cache, file), "<missing>");
-  EXPECT_EQ(ValueIn(cache, file), "<missing>");
-  EXPECT_EQ(InotifyInUse(), before);
-  dir.Write("later.ini", "[S]\nk=1\n");
-  EXPECT_EQ(ValueIn(cache, file), "1");
-}
+  const int before = InotifyWatches();
+  ASSERT_GE(before, 0);
 
-TEST(ProfileWatch, OnlyAFileReadAgainAndAgainIsWatchedUntilItGoes) {
-  testsupport::TempDir dir;
-  platform::detail::ProfileCache cache;
+  const std::string later = (dir.path() / "later.ini").string();
+  for (std::uint32_t read = 1; read <= kReadsBeforeWatch; ++read) EXPECT_EQ(ValueIn(cache, later), "<missing>");
+  EXPECT_EQ(InotifyWatches(), before);
+  dir.Write("later.ini", "[S]\nk=1\n");
+  EXPECT_EQ(ValueIn(cache, later), "1");
+
   const std::string file = dir.Write("x.ini", "[S]\nk=1\n");
-  const InotifyUse before = InotifyInUse();
-  ASSERT_GE(before.instances, 0);
   EXPECT_EQ(ValueIn(cache, file), "1");
-  // A change right after a read that set up no watch, in place and of the same size.
-  WriteInPlace(file, "[S]\nk=2\n");
-  EXPECT_EQ(ValueIn(cache, file), "2");
-  EXPECT_EQ(InotifyInUse(), before);
-  // Two reads so far; the one numbered kReadsBeforeWatch sets up the watch.
-  for (std::uint32_t read = 3; read < platform::detail::kReadsBeforeWatch; ++read) EXPECT_EQ(ValueIn(cache, file), "2");
-  EXPECT_EQ(InotifyInUse(), before);
-  EXPECT_EQ(ValueIn(cache, file), "2");
-  EXPECT_GT(InotifyInUse().watches, before.watches);
+  WriteInPlace(file, "[S]\nk=2\n");  // in place and of the same size
+  for (std::uint32_t read = 2; read < kReadsBeforeWatch; ++read) EXPECT_EQ(ValueIn(cache, file), "2");
+  EXPECT_EQ(InotifyWatches(), before);
+  EXPECT_EQ(ValueIn(cache, file), "2");  // the read that sets up the watch
+  EXPECT_GT(InotifyWatches(), before);
   WriteInPlace(file, "[S]\nk=3\n");
   EXPECT_EQ(ValueIn(cache, file), "3");
   std::filesystem::remove(file);
   EXPECT_EQ(ValueIn(cache, file), "<missing>");
-  EXPECT_EQ(InotifyInUse().watches, before.watches);
+  EXPECT_EQ(InotifyWatches(), before);
 }
 
 TEST(ProfileWatch, AChildAndItsParentEachSeeTheOthersChanges) {
